@@ -24,6 +24,8 @@ TempDir::~TempDir() {
   std::error_code ignored;
   // Restore write permission so that read-only fixtures can be removed.
   for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored)) {
+    // Never through a symbolic link: it may name a file outside (/dev/full).
+    if (entry.is_symlink(ignored)) continue;
     std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ignored);
   }
@@ -70,6 +72,14 @@ std::vector<std::string> split_lines(const std::string& text) {
 }
 
 RunResult run_yoffe(const std::string& dir, const std::string& input) {
+  // In a cross build the tool is a foreign binary that the kernel cannot
+  // start by itself: the child runs it through the build's emulator, whose
+  // command YOFFE_EMULATOR lists (program and arguments, before the tool).
+  std::vector<const char*> command = {
+#ifdef YOFFE_EMULATOR
+      YOFFE_EMULATOR,
+#endif
+      YOFFE_BINARY, nullptr};
   TempDir io;
   const std::string in_path = io.file("stdin"), out_path = io.file("stdout"),
                     err_path = io.file("stderr");
@@ -84,7 +94,7 @@ RunResult run_yoffe(const std::string& dir, const std::string& input) {
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
-    execl(YOFFE_BINARY, YOFFE_BINARY, static_cast<char*>(nullptr));
+    execv(command[0], const_cast<char* const*>(command.data()));
     _exit(127);
   }
   int status = 0;

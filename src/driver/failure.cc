@@ -1,15 +1,15 @@
 #include "driver/failure.h"
 
-#include <unistd.h>
-
+#include <charconv>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
-#include <string>
+#include <string_view>
 
+#include "driver/os_process.h"
 #include "textio/connection.h"
+#include "textio/os_file.h"
 
 namespace driver {
 namespace {
@@ -54,63 +54,93 @@ constexpr int kFirstSystemCode = 100;
 constexpr int kLastSystemCode = 132;
 
 // Standard error is unbuffered: each piece goes straight out.
-void write_error(const char* text) {
-  textio::write_all(STDERR_FILENO, text, std::strlen(text));
+void write_error(std::string_view text) {
+  textio::write_all(textio::os::standard_error(), text.data(), text.size());
 }
 
-// The first line of the report, chosen by the error code.
-std::string error_line(const char* context, FailureCode code) {
-  std::string line = context;
-  line += ": ";
+// Writes a decimal integer to standard error.
+void write_error_number(int n) {
+  char text[16];
+  const auto end = std::to_chars(text, text + sizeof text, n).ptr;
+  write_error(std::string_view(text, static_cast<std::size_t>(end - text)));
+}
+
+// The first line of the report, chosen by the error code.  Written piece by
+// piece, without the heap: the report must come out when memory has run out.
+void write_error_line(const char* context, FailureCode code) {
+  write_error(context);
+  write_error(": ");
   const int n = code.number;
   if (code.platform || (n >= 0 && n < kFirstSystemCode)) {
-    line += std::strerror(n);
+    write_error(std::strerror(n));
   } else if (n >= kFirstSystemCode && n <= kLastSystemCode) {
-    line += kSystemMessages[n - kFirstSystemCode];
+    write_error(kSystemMessages[n - kFirstSystemCode]);
   } else if (n == -1) {
-    line += "end of file";
+    write_error("end of file");
   } else {
-    line += "illegal error number " + std::to_string(n);
+    write_error("illegal error number ");
+    write_error_number(n);
   }
-  return line + "\n";
+  write_error(textio::os::line_end);
 }
 
 // The state lines: which unit, which layout, which direction.  The last
 // line is completed by terminate_and_abort's " IO".
-std::string state_lines() {
+void write_state_lines() {
   const textio::IoState& state = textio::io_state();
-  std::string lines;
   if (state.current_unit >= 0) {
     const textio::Connection& c = textio::connections()[state.current_unit];
-    lines += "apparent state: unit " + std::to_string(state.current_unit) + " ";
-    lines += c.name != nullptr ? std::string("named ") + c.name : std::string("(unnamed)");
-    lines += "\n";
+    write_error("apparent state: unit ");
+    write_error_number(state.current_unit);
+    write_error(" ");
+    if (c.name != nullptr) {
+      write_error("named ");
+      write_error(c.name);
+    } else {
+      write_error("(unnamed)");
+    }
+    write_error(textio::os::line_end);
   }
-  if (state.layout != nullptr) lines += std::string("last format: ") + state.layout + "\n";
-  lines += std::string("lately ") + state.direction + " sequential formatted external";
-  return lines;
+  if (state.layout != nullptr) {
+    write_error("last format: ");
+    write_error(state.layout);
+    write_error(textio::os::line_end);
+  }
+  write_error("lately ");
+  write_error(state.direction);
+  write_error(" sequential formatted external");
 }
 
 volatile std::sig_atomic_t closing_done = 0;
 
+// Once the process is on its way out, a second signal must not start a
+// second report or interrupt the closing: it stays pending until the end.
+void hold_closing_signals() {
+  os::hold_for_good({SIGINT, SIGTERM, SIGFPE});
+}
+
 }  // namespace
 
 void fatal_report(const char* context, FailureCode code) {
-  write_error(error_line(context, code).c_str());
-  if (textio::io_state().initialized) write_error(state_lines().c_str());
+  // A signal must not cut into the report: it waits until the process ends.
+  hold_closing_signals();
+  write_error_line(context, code);
+  if (textio::io_state().initialized) write_state_lines();
   terminate_and_abort(" IO");
 }
 
 void terminate_and_exit(const char* message) {
+  hold_closing_signals();
   write_error(message);
-  write_error("\n");
+  write_error(textio::os::line_end);
   end_of_run_closing();
-  _exit(1);
+  os::exit_now(1);
 }
 
 void terminate_and_abort(const char* message) {
+  hold_closing_signals();
   write_error(message);
-  write_error("\n");
+  write_error(textio::os::line_end);
   end_of_run_closing();
   std::signal(SIGABRT, SIG_DFL);
   std::abort();
@@ -120,15 +150,13 @@ void end_of_run_closing() {
   if (!textio::io_state().initialized) return;
   // Hold back the signals whose handlers close files, so that a signal that
   // arrives now neither interrupts the closing half-way nor finds it done.
-  sigset_t blocked, saved;
-  sigemptyset(&blocked);
-  for (int s : {SIGINT, SIGTERM, SIGFPE}) sigaddset(&blocked, s);
-  sigprocmask(SIG_BLOCK, &blocked, &saved);
+  // An abort from elsewhere is held too: its handler would find the closing
+  // marked done and abort before the file is cut.
+  const os::HeldSignals hold({SIGINT, SIGTERM, SIGFPE, SIGABRT});
   if (closing_done == 0) {
     closing_done = 1;
     textio::close_all_quietly();
   }
-  sigprocmask(SIG_SETMASK, &saved, nullptr);
 }
 
 void silent_stop() {

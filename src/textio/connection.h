@@ -7,10 +7,10 @@
 // included) can hand over or drop the pending bytes without splitting a row.
 #pragma once
 
-#include <sys/types.h>
-
 #include <csignal>
 #include <cstddef>
+
+#include "textio/os_file.h"
 
 namespace textio {
 
@@ -26,9 +26,9 @@ enum class Access { update, write, read };
 
 struct Connection {
   bool connected = false;
-  int fd = -1;                 // -1 once the stream is closed
-  const char* name = nullptr;  // file name; none for the console streams
-  bool name_owned = false;     // `name` is the connection's own copy
+  os::Stream fd = os::kNoStream;  // the platform's stream; none once closed
+  const char* name = nullptr;     // file name; none for the console streams
+  bool name_owned = false;        // `name` is the connection's own copy
   bool written = false;
   Access access = Access::write;
   bool seekable = false;    // the stream is not an interactive terminal
@@ -37,7 +37,7 @@ struct Connection {
   char* pending = nullptr;  // whole records not yet handed to the file
   std::size_t pending_capacity = 0;
   volatile std::sig_atomic_t pending_length = 0;
-  off_t flushed = 0;  // bytes of this run's records already in the file
+  os::Offset flushed = 0;  // bytes of this run's records already in the file
 };
 
 /// What the text I/O was last doing, for the fatal report.
@@ -66,7 +66,7 @@ int cut_to_written_length(Connection& c);
 
 /// Writes all `length` bytes to `fd`, retrying after interruptions and
 /// partial writes.  Returns 0 or the platform error number.  Async-signal-safe.
-int write_all(int fd, const char* bytes, std::size_t length);
+int write_all(os::Stream fd, const char* bytes, std::size_t length);
 
 /// Flushes, cuts and closes every connection, ignoring every failure, and
 /// releases every slot; console streams are only flushed.  Async-signal-safe;

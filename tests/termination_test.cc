@@ -1,0 +1,1093 @@
+// Whole-process tests of start-up, termination and failure reporting: the
+// real tool, or the run sequence in a death-test child, in temporary
+// directories; refused parameters and the capacity warning; signals
+// sent from outside at the closing prompt and at arbitrary points; fatal
+// reports of failed opens, read-only files, full disks and failed cuts.
+//
+// Every child is bounded in time: one still running after kChildTimeout is
+// killed and the test fails.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "driver/failure.h"
+#include "driver/run.h"
+#include "driver/startup.h"
+#include "test_support.h"
+#include "textio/connection.h"
+#include "yoffe/slip_history.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::file_exists;
+using testing_support::read_file;
+using testing_support::RunResult;
+using testing_support::split_lines;
+using testing_support::TempDir;
+using testing_support::write_file;
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kChildTimeout = 30s;
+constexpr unsigned kDeathTestSeconds = 30;  // the same bound for death-test children
+
+// Console records of the fixed run, in the groups in which the
+// run sequence writes them.
+const std::string kOpening =
+    "\n"
+    " Regularized Yoffe Slip Velocity Function\n"
+    "\n"
+    "  dt,nt=  0.005 4096\n"
+    "  Dmax,TauS,TauR=  1.  0.02  3.1\n";
+const std::string kAnnouncements =
+    "\n"
+    "  Slip functions are stored in Yoffe_Slip.csv\n"
+    "  Fourier spectrum of slip velocity is stored in Yoffe_Amp.csv\n";
+const std::string kSummary =
+    "\n"
+    "  DUR,DOM,NOM,EOM=  20.48  0.306796158 2048  628.318531\n"
+    "  Highest Frequency (hz)=  100.\n";
+const std::string kPrompt =
+    "\n"
+    " Hit any key to stop\n";
+const std::string kFullConsole = kOpening + kAnnouncements + kSummary + kPrompt;
+
+// The last line of every fatal report.
+const std::string kLately = "lately writing sequential formatted external IO\n";
+
+// ---------------------------------------------------------------------------
+// Child processes
+
+// User-mode emulation (cross builds) adds a line of its own to standard
+// error when the program it runs ends by a signal: it is not the program's.
+std::string without_emulator_note(const std::string& err) {
+#ifdef YOFFE_CROSS
+  const std::size_t note = err.find("qemu: uncaught target signal");
+  if (note != std::string::npos && (note == 0 || err[note - 1] == '\n')) {
+    const std::size_t end = err.find('\n', note);
+    return err.substr(0, note) + (end == std::string::npos ? "" : err.substr(end + 1));
+  }
+#endif
+  return err;
+}
+
+struct ChildOptions {
+  std::string program = YOFFE_BINARY;
+  std::vector<std::string> args;
+  std::string dir;               // working directory of the child
+  std::vector<std::string> env;  // "NAME=value", replacing or adding
+  bool ignore_sigint = false;    // SIGINT ignored across the exec
+  bool unprivileged = false;     // run as nobody when the tests run as root
+  // When not 0: standard output goes through a pipe of one page that holds
+  // only this many bytes until the test reads it, so that the child stops
+  // in the console write that does not fit.
+  std::size_t output_room = 0;
+};
+
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNogroup = 65534;
+
+// A child process with a pipe on standard input that the test holds open,
+// and standard output and standard error in files of its own.
+class Child {
+ public:
+  explicit Child(const ChildOptions& options) {
+    std::signal(SIGPIPE, SIG_IGN);  // writes to a child that has ended
+    out_path_ = io_.file("stdout");
+    err_path_ = io_.file("stderr");
+
+    // Everything the child needs is prepared before the fork.
+    // In a cross build the child starts the foreign program through the
+    // build's emulator.
+    std::vector<std::string> argv_text{
+#ifdef YOFFE_EMULATOR
+        YOFFE_EMULATOR,
+#endif
+        options.program};
+    argv_text.insert(argv_text.end(), options.args.begin(), options.args.end());
+    std::vector<char*> argv;
+    for (std::string& a : argv_text) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env_text;
+    for (char** e = environ; *e != nullptr; ++e) {
+      const std::string entry = *e;
+      const std::string name = entry.substr(0, entry.find('='));
+      bool replaced = false;
+      for (const std::string& extra : options.env) {
+        replaced = replaced || extra.substr(0, extra.find('=')) == name;
+      }
+      if (!replaced) env_text.push_back(entry);
+    }
+    env_text.insert(env_text.end(), options.env.begin(), options.env.end());
+    std::vector<char*> envp;
+    for (std::string& e : env_text) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const bool drop = options.unprivileged && geteuid() == 0;
+
+    int input[2];
+    if (pipe2(input, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    int out = -1;
+    if (options.output_room > 0) {
+      int output[2];
+      if (pipe2(output, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+      output_ = output[0];
+      out = output[1];
+      const long page = sysconf(_SC_PAGESIZE);
+      if (fcntl(out, F_SETPIPE_SZ, page) != page || options.output_room > std::size_t(page)) {
+        throw std::runtime_error("cannot make a pipe of one page");
+      }
+      filler_ = std::size_t(page) - options.output_room;
+      const std::string filler(filler_, '#');
+      if (write(out, filler.data(), filler.size()) != static_cast<ssize_t>(filler.size())) {
+        throw std::runtime_error("cannot fill the pipe");
+      }
+    } else {
+      out = open(out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    }
+    const int err = open(err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0 || err < 0) throw std::runtime_error("cannot create output files");
+
+    pid_ = fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+      dup2(input[0], 0);
+      dup2(out, 1);
+      dup2(err, 2);
+      for (int s = 1; s < NSIG; ++s) {
+        if (s != SIGKILL && s != SIGSTOP) std::signal(s, SIG_DFL);
+      }
+      sigset_t none;
+      sigemptyset(&none);
+      sigprocmask(SIG_SETMASK, &none, nullptr);
+      if (options.ignore_sigint) std::signal(SIGINT, SIG_IGN);
+      const rlimit no_core{0, 0};
+      setrlimit(RLIMIT_CORE, &no_core);
+      if (drop && (setgroups(0, nullptr) != 0 || setgid(kNogroup) != 0 || setuid(kNobody) != 0)) {
+        _exit(126);
+      }
+      if (chdir(options.dir.c_str()) != 0) _exit(125);
+      execve(argv[0], argv.data(), envp.data());
+      _exit(127);
+    }
+    close(input[0]);
+    close(out);
+    close(err);
+    input_ = input[1];
+  }
+
+  ~Child() {
+    if (!reaped_) {
+      kill(pid_, SIGKILL);
+      reap(true);
+    }
+    close_input();
+    if (output_ >= 0) close(output_);
+  }
+
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  void write_input(const std::string& text) {
+    if (input_ >= 0 && write(input_, text.data(), text.size()) < 0) {
+      ADD_FAILURE() << "cannot write to the child's input: " << std::strerror(errno);
+    }
+  }
+
+  void close_input() {
+    if (input_ >= 0) close(input_);
+    input_ = -1;
+  }
+
+  // Standard output so far (through a pipe: what has been read of it).
+  std::string out() const {
+    return output_ >= 0 ? piped_.substr(std::min(filler_, piped_.size())) : read_file(out_path_);
+  }
+  std::string err() const {
+    return read_file(err_path_);
+  }
+
+  // Waits until standard output contains `text`; false when the child ends
+  // or the time is up first.
+  bool wait_for_output(const std::string& text, Clock::duration timeout = kChildTimeout) {
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+      if (output_ >= 0) {
+        if (out().find(text) != std::string::npos) return true;
+        if (Clock::now() > deadline || read_pipe(10) < 0) return false;
+      } else {
+        if (out().find(text) != std::string::npos) return true;
+        if (!running() || Clock::now() > deadline) return out().find(text) != std::string::npos;
+        std::this_thread::sleep_for(100us);
+      }
+    }
+  }
+
+  // Output through a pipe: waits until the child has written `bytes` bytes
+  // to it, without reading them (the child stays held by the full pipe).
+  bool wait_for_held_output(std::size_t bytes) {
+    const auto deadline = Clock::now() + kChildTimeout;
+    for (;;) {
+      int held = 0;
+      if (ioctl(output_, FIONREAD, &held) != 0) return false;
+      if (static_cast<std::size_t>(held) >= filler_ + bytes) return true;
+      if (!running() || Clock::now() > deadline) return false;
+      std::this_thread::sleep_for(100us);
+    }
+  }
+
+  // Output through a pipe: reads what it holds, which lets the child go on.
+  void release_output() {
+    while (read_pipe(0) > 0) {
+    }
+  }
+
+  void send(int signal_number) {
+    ASSERT_EQ(kill(pid_, signal_number), 0);
+  }
+
+  bool running() {
+    return !reap(false);
+  }
+
+  // Waits for the end of the child, at most kChildTimeout, and collects what
+  // it wrote.  A child still running then is killed and the test fails.
+  RunResult finish() {
+    const auto deadline = Clock::now() + kChildTimeout;
+    while (!reap(false)) {
+      if (Clock::now() > deadline) {
+        ADD_FAILURE() << "child still running after " << kChildTimeout.count() << " s: killed";
+        kill(pid_, SIGKILL);
+        reap(true);
+        break;
+      }
+      std::this_thread::sleep_for(1ms);
+    }
+    close_input();
+    if (output_ >= 0) {
+      // The child has ended: the pipe's end comes at once.
+      while (read_pipe(1000) > 0) {
+      }
+    }
+    RunResult result;
+    result.exited = WIFEXITED(status_);
+    result.status = result.exited ? WEXITSTATUS(status_) : -1;
+    result.signal = WIFSIGNALED(status_) ? WTERMSIG(status_) : 0;
+    result.out = out();
+    result.err = without_emulator_note(err());
+    return result;
+  }
+
+ private:
+  // True once the child has ended and has been reaped.
+  bool reap(bool block) {
+    if (reaped_) return true;
+    int status = 0;
+    pid_t done;
+    do {
+      done = waitpid(pid_, &status, block ? 0 : WNOHANG);
+    } while (done < 0 && errno == EINTR);
+    if (done == pid_) {
+      reaped_ = true;
+      status_ = status;
+    }
+    return reaped_;
+  }
+
+  // Reads what the pipe holds, waiting at most `ms` milliseconds for it:
+  // 1 when something was read, 0 when nothing came, -1 at the pipe's end.
+  int read_pipe(int ms) {
+    pollfd p{output_, POLLIN, 0};
+    const int ready = poll(&p, 1, ms);
+    if (ready == 0 || (ready < 0 && errno == EINTR)) return 0;
+    char buffer[4096];
+    const ssize_t got = ready > 0 ? read(output_, buffer, sizeof buffer) : -1;
+    if (got <= 0) return -1;
+    piped_.append(buffer, static_cast<std::size_t>(got));
+    return 1;
+  }
+
+  TempDir io_;
+  int output_ = -1;
+  std::size_t filler_ = 0;  // bytes put in the pipe before the child's own
+  std::string piped_;
+  std::string out_path_, err_path_;
+  pid_t pid_ = -1;
+  int input_ = -1;
+  bool reaped_ = false;
+  int status_ = 0;
+};
+
+// Runs a child to its end with `input` on standard input, then its end.
+RunResult run_child(const ChildOptions& options, const std::string& input = "") {
+  Child child(options);
+  child.write_input(input);
+  child.close_input();
+  return child.finish();
+}
+
+std::string describe(const RunResult& r) {
+  std::string text =
+      r.exited ? "exit status " + std::to_string(r.status) : "signal " + std::to_string(r.signal);
+  return text + "; stderr: \"" + r.err + "\"";
+}
+
+// A copy of the tool that the unprivileged user can run, whatever the
+// permissions of the build tree: when the tests run as root, the binary is
+// copied into `bin` (mode 0755 throughout).
+std::string program_for_nobody(const TempDir& bin) {
+  if (geteuid() != 0) return YOFFE_BINARY;
+  namespace fs = std::filesystem;
+  const std::string copy = bin.file("yoffe");
+  fs::copy_file(YOFFE_BINARY, copy, fs::copy_options::overwrite_existing);
+  fs::permissions(copy, fs::perms(0755));
+  fs::permissions(bin.path(), fs::perms(0755));
+  return copy;
+}
+
+// The environment of a child that runs with the failure shim preloaded.
+std::vector<std::string> shim_env(const std::string& variable, const std::string& name) {
+  std::string asan = "verify_asan_link_order=0";
+  if (const char* old = std::getenv("ASAN_OPTIONS"); old != nullptr && *old != '\0') {
+    asan = std::string(old) + ":" + asan;
+  }
+  return {std::string("LD_PRELOAD=") + YOFFE_FAIL_SHIM, variable + "=" + name,
+          "ASAN_OPTIONS=" + asan};
+}
+
+// ---------------------------------------------------------------------------
+// Reference files of a normal run, made once.
+
+struct Reference {
+  std::string slip, amp;
+};
+
+const Reference& reference() {
+  static const Reference files = [] {
+    TempDir dir;
+    ChildOptions options;
+    options.dir = dir.path();
+    const RunResult r = run_child(options);
+    if (!r.exited || r.status != 0) throw std::runtime_error("reference run failed");
+    return Reference{read_file(dir.file("Yoffe_Slip.csv")), read_file(dir.file("Yoffe_Amp.csv"))};
+  }();
+  return files;
+}
+
+// The first `lines` lines of `text`, line ends included.
+std::string first_lines(const std::string& text, std::size_t lines) {
+  std::size_t end = 0;
+  for (std::size_t i = 0; i < lines; ++i) end = text.find('\n', end) + 1;
+  return text.substr(0, end);
+}
+
+// Whether a file's content is `expected`; on a difference it shows the
+// sizes and the first differing line rather than the whole files.
+testing::AssertionResult same_file(const std::string& actual, const std::string& expected) {
+  if (actual == expected) return testing::AssertionSuccess();
+  std::size_t at = 0;
+  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
+  const std::size_t line = expected.rfind('\n', at == 0 ? 0 : at - 1);
+  const std::size_t from = line == std::string::npos || at == 0 ? 0 : line + 1;
+  auto excerpt = [from](const std::string& text) {
+    return from >= text.size() ? std::string("(end)")
+                               : text.substr(from, text.find('\n', from) - from);
+  };
+  return testing::AssertionFailure()
+         << actual.size() << " bytes where " << expected.size()
+         << " are expected; first difference at byte " << at << ", in the line \""
+         << excerpt(actual) << "\" for \"" << excerpt(expected) << "\"";
+}
+
+// An older, longer file of other content than any run writes.
+std::string older_file(std::size_t bytes) {
+  std::string text;
+  const std::string line = "older line of an earlier run, which must not survive behind the rows\n";
+  while (text.size() < bytes) text += line;
+  return text;
+}
+
+std::vector<std::string> directory_entries(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    names.push_back(e.path().filename().string());
+  }
+  return names;
+}
+
+// ---------------------------------------------------------------------------
+// Start-up and the normal end
+
+TEST(NormalRun, WritesNothingToStandardErrorAndExitsWithZero) {
+  TempDir dir;
+  ChildOptions options;
+  options.dir = dir.path();
+  const RunResult r = run_child(options, "\n");
+  EXPECT_TRUE(r.exited) << describe(r);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, kFullConsole);
+  EXPECT_EQ(split_lines(read_file(dir.file("Yoffe_Slip.csv"))).size(), 4097u);
+  EXPECT_EQ(split_lines(read_file(dir.file("Yoffe_Amp.csv"))).size(), 2048u);
+}
+
+TEST(NormalRun, IgnoresCommandLineArguments) {
+  TempDir dir;
+  ChildOptions options;
+  options.dir = dir.path();
+  options.args = {"-h", "--nt=16", "Yoffe_Other.csv"};
+  const RunResult r = run_child(options);
+  EXPECT_TRUE(r.exited && r.status == 0) << describe(r);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, kFullConsole);
+  EXPECT_TRUE(same_file(read_file(dir.file("Yoffe_Slip.csv")), reference().slip));
+  EXPECT_TRUE(same_file(read_file(dir.file("Yoffe_Amp.csv")), reference().amp));
+  EXPECT_EQ(directory_entries(dir.path()).size(), 2u);
+}
+
+TEST(NormalRun, ReplacesOlderLongerFilesWhole) {
+  TempDir dir;
+  write_file(dir.file("Yoffe_Slip.csv"), older_file(400000));
+  write_file(dir.file("Yoffe_Amp.csv"), older_file(200000));
+  ChildOptions options;
+  options.dir = dir.path();
+  const RunResult r = run_child(options);
+  EXPECT_TRUE(r.exited && r.status == 0) << describe(r);
+  EXPECT_TRUE(same_file(read_file(dir.file("Yoffe_Slip.csv")), reference().slip));
+  EXPECT_TRUE(same_file(read_file(dir.file("Yoffe_Amp.csv")), reference().amp));
+}
+
+// ---------------------------------------------------------------------------
+// The run sequence with other parameters, in a death-test child.
+
+class RunSequence : public testing::Test {
+ protected:
+  void SetUp() override { GTEST_FLAG_SET(death_test_style, "fast"); }
+
+  // In the child: console input at its end, console output into `console`,
+  // working directory `dir`; start-up, then the run sequence.
+  [[noreturn]] static void run_in(const std::string& dir, const std::string& console,
+                                  const yoffe::SlipParameters& p) {
+    alarm(kDeathTestSeconds);  // a child that hangs ends by SIGALRM: the test fails
+    const int in = open("/dev/null", O_RDONLY);
+    const int out = open(console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || chdir(dir.c_str()) != 0) {
+      _exit(99);
+    }
+    driver::start_up();
+    driver::run_sequence(p);
+  }
+
+  static yoffe::SlipParameters with(double taus, double taur, int nt = 4096) {
+    yoffe::SlipParameters p = driver::fixed_parameters();
+    p.taus = taus;
+    p.taur = taur;
+    p.nt = nt;
+    return p;
+  }
+
+  TempDir dir_, io_;
+  const std::string console_ = io_.file("console");
+};
+
+const testing::Matcher<const std::string&> kEmpty = testing::Eq(std::string());
+
+TEST_F(RunSequence, RefusesTaurBelowTwiceTausSilently) {
+  EXPECT_EXIT(run_in(dir_.path(), console_, with(0.02, 0.03)), testing::ExitedWithCode(0), kEmpty);
+  EXPECT_EQ(read_file(console_),
+            "\n"
+            " Regularized Yoffe Slip Velocity Function\n"
+            "\n"
+            "  dt,nt=  0.005 4096\n"
+            "  Dmax,TauS,TauR=  1.  0.02  0.03\n"
+            " 2.d0*TauS < TauR, the STOP!\n"
+            " TauS,2.d0*TauS,TauR=  0.02  0.04  0.03\n");
+  EXPECT_TRUE(directory_entries(dir_.path()).empty());
+}
+
+TEST_F(RunSequence, RefusalLeavesExistingFilesUntouched) {
+  write_file(dir_.file("Yoffe_Slip.csv"), "old slip\n");
+  write_file(dir_.file("Yoffe_Amp.csv"), "old amp\n");
+  EXPECT_EXIT(run_in(dir_.path(), console_, with(0.5, 0.25)), testing::ExitedWithCode(0), kEmpty);
+  const std::vector<std::string> lines = split_lines(read_file(console_));
+  ASSERT_EQ(lines.size(), 7u);
+  EXPECT_EQ(lines[4], "  Dmax,TauS,TauR=  1.  0.5  0.25");
+  EXPECT_EQ(lines[5], " 2.d0*TauS < TauR, the STOP!");
+  EXPECT_EQ(lines[6], " TauS,2.d0*TauS,TauR=  0.5  1.  0.25");
+  EXPECT_EQ(read_file(dir_.file("Yoffe_Slip.csv")), "old slip\n");
+  EXPECT_EQ(read_file(dir_.file("Yoffe_Amp.csv")), "old amp\n");
+}
+
+TEST_F(RunSequence, AcceptsTaurEqualToTwiceTaus) {
+  EXPECT_EXIT(run_in(dir_.path(), console_, with(0.02, 0.04)), testing::ExitedWithCode(0), kEmpty);
+  EXPECT_EQ(read_file(console_),
+            "\n"
+            " Regularized Yoffe Slip Velocity Function\n"
+            "\n"
+            "  dt,nt=  0.005 4096\n"
+            "  Dmax,TauS,TauR=  1.  0.02  0.04\n" +
+                kAnnouncements + kSummary + kPrompt);
+  EXPECT_EQ(split_lines(read_file(dir_.file("Yoffe_Slip.csv"))).size(), 4097u);
+  EXPECT_EQ(split_lines(read_file(dir_.file("Yoffe_Amp.csv"))).size(), 2048u);
+}
+
+TEST_F(RunSequence, AcceptsARiseTimeThatIsNotANumber) {
+  // The refusal asks whether 2 taus exceeds taur; with a not-a-number it
+  // does not, and the run goes on to its end.
+  EXPECT_EXIT(run_in(dir_.path(), console_, with(0.02, std::nan(""))), testing::ExitedWithCode(0),
+              kEmpty);
+  const std::string console = read_file(console_);
+  EXPECT_EQ(console.find("STOP"), std::string::npos) << console;
+  EXPECT_TRUE(console.ends_with(kPrompt)) << console;
+  EXPECT_EQ(split_lines(read_file(dir_.file("Yoffe_Slip.csv"))).size(), 4097u);
+}
+
+TEST_F(RunSequence, NoCapacityWarningAt16384) {
+  EXPECT_EXIT(run_in(dir_.path(), console_, with(0.02, 3.1, 16384)), testing::ExitedWithCode(0),
+              kEmpty);
+  const std::string console = read_file(console_);
+  EXPECT_EQ(console.find("nfast"), std::string::npos) << console;
+  EXPECT_NE(console.find("  dt,nt=  0.005 16384\n"), std::string::npos) << console;
+  EXPECT_TRUE(console.ends_with("  Highest Frequency (hz)=  100.\n" + kPrompt)) << console;
+  EXPECT_EQ(split_lines(read_file(dir_.file("Yoffe_Slip.csv"))).size(), 16385u);
+  EXPECT_EQ(split_lines(read_file(dir_.file("Yoffe_Amp.csv"))).size(), 8192u);
+}
+
+TEST_F(RunSequence, CapacityWarningAt32768AndTheRunGoesOn) {
+  EXPECT_EXIT(run_in(dir_.path(), console_, with(0.02, 3.1, 32768)), testing::ExitedWithCode(0),
+              kEmpty);
+  const std::string console = read_file(console_);
+  EXPECT_TRUE(
+      console.ends_with("  Highest Frequency (hz)=  100.\n"
+                        " from Yoffe: nfast > MOM ! 32768 16400\n" +
+                        kPrompt))
+      << console;
+  EXPECT_EQ(split_lines(read_file(dir_.file("Yoffe_Slip.csv"))).size(), 32769u);
+  EXPECT_EQ(split_lines(read_file(dir_.file("Yoffe_Amp.csv"))).size(), 16384u);
+}
+
+// ---------------------------------------------------------------------------
+// Signals while the closing prompt waits
+
+struct PromptSignal {
+  int signal_number;
+  const char* message;
+  bool aborts;  // ends by SIGABRT, else exit status 1
+};
+
+void PrintTo(const PromptSignal& s, std::ostream* os) {
+  *os << sigabbrev_np(s.signal_number);
+}
+
+class SignalAtPrompt : public testing::TestWithParam<PromptSignal> {};
+
+TEST_P(SignalAtPrompt, EndsWithItsMessageAndBothFilesComplete) {
+  const PromptSignal& s = GetParam();
+  TempDir dir;
+  write_file(dir.file("Yoffe_Slip.csv"), older_file(300000));
+  ChildOptions options;
+  options.dir = dir.path();
+  Child child(options);
+  ASSERT_TRUE(child.wait_for_output(" Hit any key to stop\n")) << child.out();
+  child.send(s.signal_number);
+  const RunResult r = child.finish();
+  EXPECT_EQ(r.err, std::string(s.message) + "\n");
+  if (s.aborts) {
+    EXPECT_TRUE(!r.exited && r.signal == SIGABRT) << describe(r);
+  } else {
+    EXPECT_TRUE(r.exited && r.status == 1) << describe(r);
+  }
+  EXPECT_EQ(r.out, kFullConsole);
+  const std::string slip = read_file(dir.file("Yoffe_Slip.csv"));
+  const std::string amp = read_file(dir.file("Yoffe_Amp.csv"));
+  EXPECT_EQ(split_lines(slip).size(), 4097u);
+  EXPECT_EQ(split_lines(amp).size(), 2048u);
+  EXPECT_TRUE(same_file(slip, reference().slip));
+  EXPECT_TRUE(same_file(amp, reference().amp));
+}
+
+INSTANTIATE_TEST_SUITE_P(Termination, SignalAtPrompt,
+                         testing::Values(PromptSignal{SIGINT, "Interrupt", false},
+                                         PromptSignal{SIGTERM, "Killed", false},
+                                         PromptSignal{SIGFPE, "Floating Exception", true},
+                                         PromptSignal{SIGABRT, "IOT Trap", true}),
+                         [](const testing::TestParamInfo<PromptSignal>& info) {
+                           return std::string(sigabbrev_np(info.param.signal_number));
+                         });
+
+TEST(Termination, InterruptIgnoredByTheParentStaysIgnored) {
+  TempDir dir;
+  ChildOptions options;
+  options.dir = dir.path();
+  options.ignore_sigint = true;
+  Child child(options);
+  ASSERT_TRUE(child.wait_for_output(" Hit any key to stop\n")) << child.out();
+  child.send(SIGINT);
+  std::this_thread::sleep_for(300ms);
+  EXPECT_TRUE(child.running()) << "stopped by an ignored SIGINT";
+  child.write_input("any text\n");
+  const RunResult r = child.finish();
+  EXPECT_TRUE(r.exited && r.status == 0) << describe(r);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, kFullConsole);
+}
+
+// ---------------------------------------------------------------------------
+// Signals while Yoffe_Slip.csv is open
+
+struct RowWriterCase {
+  int rows;
+  const char* signal_name;
+  const char* message;
+  bool aborts;
+  bool older;  // an older, longer file is in place
+};
+
+void PrintTo(const RowWriterCase& c, std::ostream* os) {
+  *os << "SIG" << c.signal_name << " after " << c.rows << " rows";
+}
+
+class SignalWhileWriting : public testing::TestWithParam<RowWriterCase> {};
+
+// The helper writes the header and the first N rows of the fixed run with
+// the real statements, then raises the signal: the closing must flush and
+// cut the file to exactly those records.
+TEST_P(SignalWhileWriting, KeepsHeaderAndWholeRowsOnly) {
+  const RowWriterCase& c = GetParam();
+  TempDir dir;
+  if (c.older) write_file(dir.file("Yoffe_Slip.csv"), older_file(400000));
+  ChildOptions options;
+  options.program = YOFFE_ROW_WRITER;
+  options.args = {std::to_string(c.rows), c.signal_name};
+  options.dir = dir.path();
+  const RunResult r = run_child(options);
+  EXPECT_EQ(r.err, std::string(c.message) + "\n");
+  if (c.aborts) {
+    EXPECT_TRUE(!r.exited && r.signal == SIGABRT) << describe(r);
+  } else {
+    EXPECT_TRUE(r.exited && r.status == 1) << describe(r);
+  }
+  const std::string slip = read_file(dir.file("Yoffe_Slip.csv"));
+  EXPECT_EQ(slip.size(), 44u + 57u * static_cast<std::size_t>(c.rows));
+  EXPECT_TRUE(same_file(slip, first_lines(reference().slip, 1 + static_cast<std::size_t>(c.rows))));
+  EXPECT_EQ(directory_entries(dir.path()).size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Termination, SignalWhileWriting,
+                         testing::Values(RowWriterCase{0, "TERM", "Killed", false, true},
+                                         RowWriterCase{1, "TERM", "Killed", false, true},
+                                         RowWriterCase{100, "TERM", "Killed", false, true},
+                                         RowWriterCase{1147, "TERM", "Killed", false, true},
+                                         RowWriterCase{1148, "TERM", "Killed", false, true},
+                                         RowWriterCase{1149, "TERM", "Killed", false, true},
+                                         RowWriterCase{2500, "TERM", "Killed", false, true},
+                                         RowWriterCase{4096, "TERM", "Killed", false, true},
+                                         RowWriterCase{300, "TERM", "Killed", false, false},
+                                         RowWriterCase{1500, "INT", "Interrupt", false, true},
+                                         RowWriterCase{1500, "FPE", "Floating Exception", true,
+                                                       true},
+                                         RowWriterCase{1500, "ABRT", "IOT Trap", true, true}),
+                         [](const testing::TestParamInfo<RowWriterCase>& info) {
+                           return std::string(info.param.signal_name) + "_after_" +
+                                  std::to_string(info.param.rows) +
+                                  (info.param.older ? "_over_older_file" : "_new_file");
+                         });
+
+// Whether `file` is what a run cut short by a signal may leave: the older
+// file untouched (the signal came before the first record), or whole
+// records of this run from its first one on, in sequence, and nothing else.
+testing::AssertionResult whole_records_only(const std::string& file, const std::string& older,
+                                            const std::string& complete) {
+  if (file == older) return testing::AssertionSuccess() << "older file untouched";
+  if (!file.empty() && file.back() != '\n') {
+    return testing::AssertionFailure()
+           << "ends inside a record: ..."
+           << file.substr(file.size() - std::min<std::size_t>(file.size(), 80));
+  }
+  if (complete.compare(0, file.size(), file) != 0 || file.size() > complete.size()) {
+    return testing::AssertionFailure()
+           << "holds other content than the records of this run (" << file.size() << " bytes)";
+  }
+  return testing::AssertionSuccess() << split_lines(file).size() << " records";
+}
+
+// The real tool is held in the write of its second file announcement, just
+// before the slip phase, by a full output pipe; the test releases it and
+// sends SIGTERM after a random delay within the time the run takes from
+// there to the closing prompt.
+TEST(Termination, TerminationAtArbitraryPointsLeavesWholeRowsOnly) {
+  const Reference& ref = reference();
+  const std::string older_slip = older_file(400000), older_amp = older_file(200000);
+  // The bytes before the second announcement fit; the announcement does not.
+  const std::size_t before = kOpening.size() + kAnnouncements.find("  Fourier");
+  ChildOptions options;
+  options.output_room = before + 30;
+
+  // How long the run takes from its release to the closing prompt: the
+  // median of three runs, at least 2 ms (the machine may be busy).
+  std::vector<Clock::duration> windows;
+  for (int run = 0; run < 3; ++run) {
+    TempDir dir;
+    options.dir = dir.path();
+    Child child(options);
+    ASSERT_TRUE(child.wait_for_held_output(before)) << child.out();
+    std::this_thread::sleep_for(2ms);
+    ASSERT_EQ(child.out(), "");
+    const auto t0 = Clock::now();
+    child.release_output();
+    ASSERT_TRUE(
+        child.out().starts_with(kOpening + kAnnouncements.substr(0, before - kOpening.size())))
+        << child.out();
+    ASSERT_TRUE(child.wait_for_output(" Hit any key to stop\n"));
+    windows.push_back(Clock::now() - t0);
+    child.close_input();
+    child.finish();
+  }
+  std::sort(windows.begin(), windows.end());
+  const long window_us = std::max<long>(
+      2000, std::chrono::duration_cast<std::chrono::microseconds>(windows[1]).count());
+
+  std::mt19937 random(4096);
+  std::uniform_int_distribution<long> delay_us(0, window_us);
+  int partial_slip = 0, partial_amp = 0;
+  for (int run = 0; run < 20; ++run) {
+    TempDir dir;
+    write_file(dir.file("Yoffe_Slip.csv"), older_slip);
+    write_file(dir.file("Yoffe_Amp.csv"), older_amp);
+    options.dir = dir.path();
+    Child child(options);
+    ASSERT_TRUE(child.wait_for_held_output(before)) << child.out();
+    std::this_thread::sleep_for(1ms);
+    const long delay = delay_us(random);
+    SCOPED_TRACE("run " + std::to_string(run) + ": SIGTERM " + std::to_string(delay) +
+                 " us after the release");
+    const auto released = Clock::now();
+    child.release_output();
+    std::this_thread::sleep_until(released + std::chrono::microseconds(delay));
+    child.send(SIGTERM);
+    const RunResult r = child.finish();
+    EXPECT_TRUE(r.exited && r.status == 1) << describe(r);
+    EXPECT_EQ(r.err, "Killed\n");
+    EXPECT_TRUE(kFullConsole.starts_with(r.out)) << r.out;
+    const std::string slip = read_file(dir.file("Yoffe_Slip.csv"));
+    const std::string amp = read_file(dir.file("Yoffe_Amp.csv"));
+    EXPECT_TRUE(whole_records_only(slip, older_slip, ref.slip));
+    EXPECT_TRUE(whole_records_only(amp, older_amp, ref.amp));
+    // The spectrum file is not touched before the slip file is complete.
+    if (amp != older_amp) {
+      EXPECT_TRUE(same_file(slip, ref.slip));
+    }
+    if (slip != older_slip && slip != ref.slip) ++partial_slip;
+    if (amp != older_amp && amp != ref.amp) ++partial_amp;
+  }
+  std::cout << "[ info     ] window " << window_us
+            << " us; runs cut in the slip file: " << partial_slip
+            << ", in the spectrum file: " << partial_amp << "\n";
+}
+
+// ---------------------------------------------------------------------------
+// Fatal reports of the real tool
+
+void expect_fatal(const RunResult& r, const std::string& report, const std::string& console) {
+  EXPECT_TRUE(!r.exited && r.signal == SIGABRT) << describe(r);
+  EXPECT_EQ(r.err, report);
+  EXPECT_EQ(r.out, console);
+}
+
+std::string open_report(const std::string& first_line, int unit, const std::string& name) {
+  return first_line + "\napparent state: unit " + std::to_string(unit) + " named " + name +
+         "\nlast format: list io\n" + kLately;
+}
+
+std::string row_report(const std::string& first_line, int unit, const std::string& name) {
+  return first_line + "\napparent state: unit " + std::to_string(unit) + " named " + name + "\n" +
+         kLately;
+}
+
+TEST(FatalReport, DirectoryThatAllowsNoNewFile) {
+  TempDir bin, dir;
+  std::filesystem::permissions(dir.path(), std::filesystem::perms(0555));
+  ChildOptions options;
+  options.program = program_for_nobody(bin);
+  options.unprivileged = true;
+  options.dir = dir.path();
+  const RunResult r = run_child(options);
+  expect_fatal(r, open_report("open: Permission denied", 11, "Yoffe_Slip.csv"),
+               kOpening + kAnnouncements);
+  EXPECT_TRUE(directory_entries(dir.path()).empty());
+}
+
+TEST(FatalReport, ReadOnlySlipFile) {
+  TempDir bin, dir;
+  std::filesystem::permissions(dir.path(), std::filesystem::perms(0777));
+  write_file(dir.file("Yoffe_Slip.csv"), "read-only slip\n");
+  std::filesystem::permissions(dir.file("Yoffe_Slip.csv"), std::filesystem::perms(0444));
+  ChildOptions options;
+  options.program = program_for_nobody(bin);
+  options.unprivileged = true;
+  options.dir = dir.path();
+  const RunResult r = run_child(options);
+  expect_fatal(r, open_report("list output start: can't write file", 11, "Yoffe_Slip.csv"),
+               kOpening + kAnnouncements);
+  EXPECT_EQ(read_file(dir.file("Yoffe_Slip.csv")), "read-only slip\n");
+  EXPECT_FALSE(file_exists(dir.file("Yoffe_Amp.csv")));
+}
+
+TEST(FatalReport, ReadOnlyAmpFileInWritableDirectory) {
+  TempDir bin, dir;
+  std::filesystem::permissions(dir.path(), std::filesystem::perms(0777));
+  write_file(dir.file("Yoffe_Amp.csv"), "read-only amp\n");
+  std::filesystem::permissions(dir.file("Yoffe_Amp.csv"), std::filesystem::perms(0444));
+  ChildOptions options;
+  options.program = program_for_nobody(bin);
+  options.unprivileged = true;
+  options.dir = dir.path();
+  const RunResult r = run_child(options);
+  expect_fatal(r, open_report("list output start: can't write file", 12, "Yoffe_Amp.csv"),
+               kOpening + kAnnouncements + kSummary);
+  EXPECT_TRUE(same_file(read_file(dir.file("Yoffe_Slip.csv")), reference().slip));
+  EXPECT_EQ(read_file(dir.file("Yoffe_Amp.csv")), "read-only amp\n");
+}
+
+TEST(FatalReport, SlipFileIsADirectory) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.file("Yoffe_Slip.csv"));
+  ChildOptions options;
+  options.dir = dir.path();
+  const RunResult r = run_child(options);
+  expect_fatal(r, open_report("open: Is a directory", 11, "Yoffe_Slip.csv"),
+               kOpening + kAnnouncements);
+  EXPECT_TRUE(std::filesystem::is_directory(dir.file("Yoffe_Slip.csv")));
+  EXPECT_FALSE(file_exists(dir.file("Yoffe_Amp.csv")));
+}
+
+TEST(FatalReport, AmpFileIsADirectory) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.file("Yoffe_Amp.csv"));
+  ChildOptions options;
+  options.dir = dir.path();
+  const RunResult r = run_child(options);
+  expect_fatal(r, open_report("open: Is a directory", 12, "Yoffe_Amp.csv"),
+               kOpening + kAnnouncements + kSummary);
+  EXPECT_TRUE(same_file(read_file(dir.file("Yoffe_Slip.csv")), reference().slip));
+}
+
+TEST(FatalReport, FullDiskUnderTheSlipFile) {
+  TempDir dir;
+  std::filesystem::create_symlink("/dev/full", dir.file("Yoffe_Slip.csv"));
+  ChildOptions options;
+  options.dir = dir.path();
+  const RunResult r = run_child(options);
+  expect_fatal(r, row_report("write: No space left on device", 11, "Yoffe_Slip.csv"),
+               kOpening + kAnnouncements);
+  EXPECT_FALSE(file_exists(dir.file("Yoffe_Amp.csv")));
+  std::filesystem::remove(dir.file("Yoffe_Slip.csv"));
+}
+
+TEST(FatalReport, FullDiskUnderTheAmpFile) {
+  TempDir dir;
+  std::filesystem::create_symlink("/dev/full", dir.file("Yoffe_Amp.csv"));
+  ChildOptions options;
+  options.dir = dir.path();
+  const RunResult r = run_child(options);
+  expect_fatal(r, row_report("write: No space left on device", 12, "Yoffe_Amp.csv"),
+               kOpening + kAnnouncements + kSummary);
+  EXPECT_TRUE(same_file(read_file(dir.file("Yoffe_Slip.csv")), reference().slip));
+  std::filesystem::remove(dir.file("Yoffe_Amp.csv"));
+}
+
+// Failures that a real disk hardly produces, made by the preloaded shim.
+class FailingPlatformCall : public testing::Test {
+ protected:
+  void SetUp() override {
+#ifdef YOFFE_CROSS
+    GTEST_SKIP() << "a static foreign binary under emulation takes no preloaded library";
+#endif
+  }
+};
+
+TEST_F(FailingPlatformCall, CutOfTheSlipFile) {
+  TempDir dir;
+  const std::string older = older_file(400000);
+  write_file(dir.file("Yoffe_Slip.csv"), older);
+  ChildOptions options;
+  options.dir = dir.path();
+  options.env = shim_env("YOFFE_TEST_FAIL_TRUNCATE", "Yoffe_Slip.csv");
+  const RunResult r = run_child(options);
+  expect_fatal(r, row_report("endfile: truncation failed in endfile", 11, "Yoffe_Slip.csv"),
+               kOpening + kAnnouncements);
+  // The records of this run are kept; what lies behind them is left open.
+  const std::string slip = read_file(dir.file("Yoffe_Slip.csv"));
+  EXPECT_TRUE(same_file(slip.substr(0, reference().slip.size()), reference().slip));
+  EXPECT_FALSE(file_exists(dir.file("Yoffe_Amp.csv")));
+}
+
+TEST_F(FailingPlatformCall, CutOfTheAmpFile) {
+  TempDir dir;
+  write_file(dir.file("Yoffe_Amp.csv"), older_file(200000));
+  ChildOptions options;
+  options.dir = dir.path();
+  options.env = shim_env("YOFFE_TEST_FAIL_TRUNCATE", "Yoffe_Amp.csv");
+  const RunResult r = run_child(options);
+  expect_fatal(r, row_report("endfile: truncation failed in endfile", 12, "Yoffe_Amp.csv"),
+               kOpening + kAnnouncements + kSummary);
+  EXPECT_TRUE(same_file(read_file(dir.file("Yoffe_Slip.csv")), reference().slip));
+  EXPECT_TRUE(same_file(read_file(dir.file("Yoffe_Amp.csv")).substr(0, reference().amp.size()),
+                        reference().amp));
+}
+
+TEST_F(FailingPlatformCall, NoCutNeededNoFailure) {
+  // The shim fails every cut of the slip file, but a file no longer than
+  // what the run writes needs none.
+  TempDir dir;
+  write_file(dir.file("Yoffe_Slip.csv"), "short\n");
+  ChildOptions options;
+  options.dir = dir.path();
+  options.env = shim_env("YOFFE_TEST_FAIL_TRUNCATE", "Yoffe_Slip.csv");
+  const RunResult r = run_child(options);
+  EXPECT_TRUE(r.exited && r.status == 0) << describe(r);
+  EXPECT_EQ(r.err, "");
+  EXPECT_TRUE(same_file(read_file(dir.file("Yoffe_Slip.csv")), reference().slip));
+}
+
+// An abort from elsewhere that arrives while a termination request is
+// cutting the file waits for the cut: the file keeps whole rows only.
+TEST_F(FailingPlatformCall, AbortInTheMiddleOfTheClosingWaitsForTheCut) {
+  TempDir dir;
+  write_file(dir.file("Yoffe_Slip.csv"), older_file(400000));
+  ChildOptions options;
+  options.program = YOFFE_ROW_WRITER;
+  options.args = {"1500", "TERM"};
+  options.dir = dir.path();
+  options.env = shim_env("YOFFE_TEST_ABORT_IN_TRUNCATE", "Yoffe_Slip.csv");
+  const RunResult r = run_child(options);
+  EXPECT_EQ(r.err, "Killed\nIOT Trap\n");
+  EXPECT_TRUE(!r.exited && r.signal == SIGABRT) << describe(r);
+  EXPECT_TRUE(
+      same_file(read_file(dir.file("Yoffe_Slip.csv")), first_lines(reference().slip, 1501)));
+}
+
+TEST_F(FailingPlatformCall, WriteErrorAtTheClose) {
+  TempDir dir;
+  ChildOptions options;
+  options.dir = dir.path();
+  options.env = shim_env("YOFFE_TEST_FAIL_CLOSE", "Yoffe_Slip.csv");
+  const RunResult r = run_child(options);
+  expect_fatal(r, row_report("write: Input/output error", 11, "Yoffe_Slip.csv"),
+               kOpening + kAnnouncements);
+  EXPECT_TRUE(same_file(read_file(dir.file("Yoffe_Slip.csv")), reference().slip));
+  EXPECT_FALSE(file_exists(dir.file("Yoffe_Amp.csv")));
+}
+
+// ---------------------------------------------------------------------------
+// The first line and the state lines of the fatal report
+
+struct ReportCase {
+  const char* context;
+  driver::FailureCode code;
+  int unit;
+  const char* name;    // file name of the unit; none for a console unit
+  const char* layout;  // "list io" or none
+  const char* direction;
+  std::string expected;
+};
+
+std::string state(int unit, const char* name, const char* layout, const char* direction) {
+  std::string lines = "apparent state: unit " + std::to_string(unit) + " ";
+  lines += name != nullptr ? std::string("named ") + name : std::string("(unnamed)");
+  lines += "\n";
+  if (layout != nullptr) lines += std::string("last format: ") + layout + "\n";
+  return lines + "lately " + direction + " sequential formatted external IO\n";
+}
+
+std::vector<ReportCase> report_cases() {
+  using driver::platform_error;
+  using driver::system_error;
+  const char* slip = "Yoffe_Slip.csv";
+  const std::string slip_state = state(11, slip, "list io", "writing");
+  auto c = [&](const char* context, driver::FailureCode code, const std::string& first) {
+    return ReportCase{context, code, 11, slip, "list io", "writing", first + "\n" + slip_state};
+  };
+  std::vector<ReportCase> cases = {
+      c("open", platform_error(2), std::string("open: ") + std::strerror(2)),
+      c("open", platform_error(EACCES), "open: Permission denied"),
+      c("open", platform_error(EISDIR), "open: Is a directory"),
+      c("write", platform_error(ENOSPC), "write: No space left on device"),
+      c("write", platform_error(122), std::string("write: ") + std::strerror(122)),
+      c("write", platform_error(130), std::string("write: ") + std::strerror(130)),
+      c("write", platform_error(4000), std::string("write: ") + std::strerror(4000)),
+      c("open", system_error(5), std::string("open: ") + std::strerror(5)),
+      c("ctx", system_error(100), "ctx: error in format"),
+      c("ctx", system_error(101), "ctx: illegal unit number"),
+      c("ctx", system_error(109), "ctx: unit not connected"),
+      c("ctx", system_error(110), "ctx: off end of record"),
+      c("endfile", system_error(111), "endfile: truncation failed in endfile"),
+      c("no space", system_error(113), "no space: out of free space"),
+      c("ctx", system_error(114), "ctx: unit not connected"),
+      c("ctx", system_error(122), "ctx: subscript for scalar variable"),
+      c("list output start", system_error(127), "list output start: can't write file"),
+      c("ctx", system_error(131), "ctx: I/O started while already doing I/O"),
+      c("ctx", system_error(132), "ctx: Temporary file name (TMPDIR?) too long"),
+      c("read", system_error(-1), "read: end of file"),
+      c("ctx", system_error(99999), "ctx: illegal error number 99999"),
+      c("ctx", system_error(133), "ctx: illegal error number 133"),
+      c("ctx", system_error(-2), "ctx: illegal error number -2"),
+  };
+  cases.push_back(
+      {"endfile", system_error(111), 12, "Yoffe_Amp.csv", nullptr, "writing",
+       "endfile: truncation failed in endfile\n" + state(12, "Yoffe_Amp.csv", nullptr, "writing")});
+  cases.push_back({"ctx", system_error(109), 6, nullptr, "list io", "writing",
+                   "ctx: unit not connected\napparent state: unit 6 (unnamed)\n"
+                   "last format: list io\n"
+                   "lately writing sequential formatted external IO\n"});
+  cases.push_back({"read", system_error(-1), 5, nullptr, "list io", "reading",
+                   "read: end of file\napparent state: unit 5 (unnamed)\nlast format: list io\n"
+                   "lately reading sequential formatted external IO\n"});
+  return cases;
+}
+
+// In the child: the text I/O as start-up leaves it, the state as a
+// statement on `c.unit` leaves it, then the report.
+[[noreturn]] void report_in_child(const ReportCase& c) {
+  alarm(kDeathTestSeconds);
+  textio::init_text_io();
+  textio::IoState& s = textio::io_state();
+  s.current_unit = c.unit;
+  s.layout = c.layout;
+  s.direction = c.direction;
+  if (c.name != nullptr) textio::connections()[c.unit].name = c.name;
+  driver::fatal_report(c.context, c.code);
+}
+
+TEST(FatalReportLines, FirstLineAndStateByCode) {
+  GTEST_FLAG_SET(death_test_style, "fast");
+  for (const ReportCase& c : report_cases()) {
+    SCOPED_TRACE(std::string(c.context) + " " + std::to_string(c.code.number) +
+                 (c.code.platform ? " (platform)" : " (system)"));
+    EXPECT_EXIT(report_in_child(c), testing::KilledBySignal(SIGABRT),
+                testing::ResultOf(without_emulator_note, testing::Eq(c.expected)));
+  }
+}
+
+}  // namespace
