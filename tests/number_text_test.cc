@@ -380,4 +380,44 @@ TEST(NumberText, MatchesExactReferenceOverEveryMagnitude) {
   }
 }
 
+// The row layouts' digit counts in every width from 1 to 26: fields too
+// narrow for the value, the leading "0" dropped, and the widths where the
+// compiled path of a layout starts and stops covering it.
+TEST(NumberText, MatchesExactReferenceInEveryWidth) {
+  const std::vector<double> sampled = sample_values();
+  std::vector<double> values;
+  for (std::size_t i = 0; i < sampled.size(); i += 25) values.push_back(sampled[i]);
+  // Carries into a new integer digit, the ends of the range of magnitudes
+  // that the exponent form's compiled path covers, and beyond.
+  for (double v : {0.0, 0.5, 9.99995, 99.99995, 99.999999951, 9.9999999501, 123.5, 0x1p-40, 0x1p60,
+                   9.99996e17, 1e-30, 1e30}) {
+    for (double w : {v, std::nextafter(v, 0.0), std::nextafter(v, 1e300)}) {
+      values.push_back(w);
+      values.push_back(-w);
+    }
+  }
+  struct Layout {
+    const char* name;
+    std::string (*got)(double, int, int);
+    std::string (*want)(double, int, int);
+    int digits;
+  };
+  const Layout layouts[] = {{"F", fixed_field, ref_fixed_field, 4},
+                            {"F", fixed_field, ref_fixed_field, 7},
+                            {"E", exponent_field, ref_exponent_field, 4}};
+  int failures = 0;
+  for (const Layout& layout : layouts) {
+    for (int width = 1; width <= 26; ++width) {
+      for (double v : values) {
+        const std::string got = layout.got(v, width, layout.digits);
+        const std::string want = layout.want(v, width, layout.digits);
+        if (got == want) continue;
+        ADD_FAILURE() << layout.name << width << "." << layout.digits << " of " << show(v)
+                      << ": got \"" << got << "\", want \"" << want << "\"";
+        if (++failures >= 20) FAIL() << "stopping after 20 mismatches";
+      }
+    }
+  }
+}
+
 }  // namespace

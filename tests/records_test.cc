@@ -195,7 +195,7 @@ TEST(ListWrite, LineLengthRule) {
 // Formatted records
 
 struct RowCase {
-  textio::RowTemplate layout;
+  const textio::RowLayout& layout;
   std::vector<double> values;
   std::string row;
 };
@@ -265,7 +265,7 @@ TEST(FormattedWrite, LiteralsAroundFieldsAndNestedGroups) {
   };
   for (const auto& c : cases) {
     std::string row;
-    textio::append_row(row, layout, c.values);
+    textio::append_row(row, textio::RowLayout(layout), c.values);
     EXPECT_EQ(row, c.row) << c.values.size() << " values";
   }
 }
@@ -284,7 +284,8 @@ TEST(FormattedWrite, RecordsOfAnyLengthReachTheFileWholeAndInOrder) {
   textio::open_unknown(kUnit, path.c_str());
   std::string want;
   for (const int count : {1, 30, 31, 78, 79, 158, 5100, 5042}) {
-    const textio::RowElement layout[] = {{.kind = K::group, .repeat = count, .body = item}};
+    const textio::RowElement elements[] = {{.kind = K::group, .repeat = count, .body = item}};
+    const textio::RowLayout layout(elements);
     std::vector<double> values;
     for (int i = 0; i < count; ++i) {
       values.push_back(i * 0.625 - 1000.0);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 // The data rows turn tens of thousands of doubles into text, so the two
@@ -17,7 +18,8 @@
 // gives that integer unless its result lies exactly halfway between two
 // integers (see scaled_round_fast); then exact 128-bit integer arithmetic
 // decides (scaled_round).  Values outside the integers' range, and layouts
-// the fast path does not cover, take std::to_chars.
+// the fast path does not cover, take std::to_chars.  The rows' own layouts
+// have a lean copy of the fast path, compiled for their digit counts.
 
 namespace textio {
 namespace {
@@ -193,22 +195,36 @@ bool rounds_to_zero(std::string_view text) {
   return std::copy(text + start, text + length, out);
 }
 
+// "E-99" .. "E+99": the exponent parts of the exponents below 100 in
+// magnitude, four characters each, by exponent + 99.
+constexpr auto kExponentParts = [] {
+  struct Table {
+    char c[4 * 199];
+  } t{};
+  for (int x = -99; x <= 99; ++x) {
+    const int magnitude = x < 0 ? -x : x;
+    char* p = t.c + 4 * (x + 99);
+    p[0] = 'E';
+    p[1] = x < 0 ? '-' : '+';
+    p[2] = static_cast<char>('0' + magnitude / 10);
+    p[3] = static_cast<char>('0' + magnitude % 10);
+  }
+  return t;
+}();
+
 // Writes the exponent part ("E", sign, two digits; with three digits the
 // "E" is left out so the part keeps its four characters) before `end`,
 // which is moved to its start.
 inline void put_exponent_part(int exponent, char*& end) {
-  const int magnitude = std::abs(exponent);
-  if (magnitude < 100) {
-    end -= 2;
-    std::memcpy(end, kDigitPairs.c + 2 * magnitude, 2);
-    *--end = exponent < 0 ? '-' : '+';
-    *--end = 'E';
-  } else {
-    end -= 3;
-    end[0] = static_cast<char>('0' + magnitude / 100);
-    std::memcpy(end + 1, kDigitPairs.c + 2 * (magnitude % 100), 2);
-    *--end = exponent < 0 ? '-' : '+';
+  end -= 4;
+  if (exponent > -100 && exponent < 100) {
+    std::memcpy(end, kExponentParts.c + 4 * (exponent + 99), 4);
+    return;
   }
+  const int magnitude = std::abs(exponent);
+  end[0] = exponent < 0 ? '-' : '+';
+  end[1] = static_cast<char>('0' + magnitude / 100);
+  std::memcpy(end + 2, kDigitPairs.c + 2 * (magnitude % 100), 2);
 }
 
 // Writes the exponent-form field of a finite value, `room` >= 0, through
@@ -236,13 +252,13 @@ inline void put_exponent_part(int exponent, char*& end) {
 // ---------------------------------------------------------------------------
 // Correctly rounded scaled integers.
 
-// Sets n to magnitude * 10^k rounded to the nearest integer, ties to even,
-// exactly; false (n unset) when |k| > kMaxScale or n would not fit 64 bits,
-// and for an infinity or a not-a-number.  `magnitude` must not be negative.
-// Without 128-bit integers it always declines: std::to_chars decides.
-[[gnu::noinline]] bool scaled_round(double magnitude, int k, std::uint64_t& n) {
+// magnitude * 10^k rounded to the nearest integer, ties to even, exactly;
+// nothing when |k| > kMaxScale or it would not fit 64 bits, and for an
+// infinity or a not-a-number.  `magnitude` must not be negative.  Without
+// 128-bit integers it always declines: std::to_chars decides.
+[[gnu::noinline]] std::optional<std::uint64_t> scaled_round(double magnitude, int k) {
 #if defined(__SIZEOF_INT128__)
-  if (k < -kMaxScale || k > kMaxScale) return false;
+  if (k < -kMaxScale || k > kMaxScale) return std::nullopt;
   // magnitude = m * 2^e exactly, m < 2^53.
   const auto bits = std::bit_cast<std::uint64_t>(magnitude);
   const int biased = static_cast<int>(bits >> 52);
@@ -258,16 +274,11 @@ inline void put_exponent_part(int exponent, char*& end) {
     const Wide x = Wide{m} * kWidePowersOfTen.p[k];  // below 2^127
     if (e >= 0) {
       // An integer: nothing to round; it must fit 64 bits.
-      if (e >= 64 || (x >> (64 - e)) != 0) return false;
-      n = static_cast<std::uint64_t>(x << e);
-      return true;
+      if (e >= 64 || (x >> (64 - e)) != 0) return std::nullopt;
+      return static_cast<std::uint64_t>(x << e);
     }
     const int s = -e;
-    if (s >= 128) {
-      // x < 2^127, so x / 2^s < 1/2: rounds to zero.
-      n = 0;
-      return true;
-    }
+    if (s >= 128) return 0;  // x < 2^127, so x / 2^s < 1/2: rounds to zero
     quotient = x >> s;
     const Wide rest = x - (quotient << s);
     const Wide half = Wide{1} << (s - 1);
@@ -277,10 +288,10 @@ inline void put_exponent_part(int exponent, char*& end) {
     Wide x = m;
     Wide divisor = kWidePowersOfTen.p[-k];  // below 2^74
     if (e >= 0) {
-      if (e > 127 - 53) return false;
+      if (e > 127 - 53) return std::nullopt;
       x <<= e;
     } else {
-      if (-e > 127 - 74) return false;
+      if (-e > 127 - 74) return std::nullopt;
       divisor <<= -e;
     }
     quotient = x / divisor;
@@ -288,46 +299,54 @@ inline void put_exponent_part(int exponent, char*& end) {
     const Wide twice = rest + rest;  // rest < divisor < 2^127
     up = twice > divisor || (twice == divisor && (quotient & 1) != 0);
   }
-  if ((quotient >> 64) != 0) return false;
-  n = static_cast<std::uint64_t>(quotient);
-  if (up) {
-    if (n == ~std::uint64_t{0}) return false;
-    ++n;
-  }
-  return true;
+  if ((quotient >> 64) != 0) return std::nullopt;
+  const auto n = static_cast<std::uint64_t>(quotient);
+  if (!up) return n;
+  if (n == ~std::uint64_t{0}) return std::nullopt;
+  return n + 1;
 #else
   (void)magnitude;
   (void)k;
-  (void)n;
-  return false;
+  return std::nullopt;
 #endif
 }
 
-// Same result as scaled_round, usually from one double operation.
+// magnitude * 10^k for |k| <= kMaxScale: one correctly rounded double
+// operation on exact operands.
+[[gnu::always_inline]] inline double scaled_product(double magnitude, int k) {
+  return k >= 0 ? magnitude * kPowersOfTenDouble.p[k] : magnitude / kPowersOfTenDouble.p[-k];
+}
+
+// Sets n to the exact value that p = scaled_product(...), 0 <= p < 2^52,
+// was rounded from, itself rounded to the nearest integer, ties to even;
+// false (n unset) when p is an integer plus 1/2, where only the exact value
+// decides (scaled_round).
 //
-// p = magnitude * 10^k (or magnitude / 10^-k) is one correctly rounded
-// operation on exact operands.  Below 2^52 the doubles are at most 1/2
-// apart, so i = trunc(p), i + 1/2 and i + 1 are doubles, and f = p - i is
-// exact.  Rounding to nearest is monotonic and leaves a double unchanged, so
-// p < i + 1/2 proves the exact value below i + 1/2 (and above i - 1/2: p >= i
-// is within half an ulp of it), which rounds to i; p > i + 1/2 proves it
-// between i + 1/2 and i + 1, which rounds to i + 1.  Only p = i + 1/2, where
-// the exact value may be a tie or lie on either side, and p >= 2^52 go to
-// scaled_round.
-[[gnu::always_inline]] inline bool scaled_round_fast(double magnitude, int k, std::uint64_t& n) {
+// Below 2^52 the doubles are at most 1/2 apart, so i = trunc(p), i + 1/2 and
+// i + 1 are doubles, and f = p - i is exact.  Rounding to nearest is
+// monotonic and leaves a double unchanged, so p < i + 1/2 proves the exact
+// value below i + 1/2 (and above i - 1/2: p >= i is within half an ulp of
+// it), which rounds to i; p > i + 1/2 proves it between i + 1/2 and i + 1,
+// which rounds to i + 1.  Only p = i + 1/2, where the exact value may be a
+// tie or lie on either side, is left open.
+[[gnu::always_inline]] inline bool round_product(double p, std::uint64_t& n) {
+  const auto i = static_cast<std::int64_t>(p);
+  const double f = p - static_cast<double>(i);
+  if (f == 0.5) return false;
+  n = static_cast<std::uint64_t>(i) + (f > 0.5 ? 1 : 0);
+  return true;
+}
+
+// Same result as scaled_round, usually from one double operation: products
+// below 2^52 that round_product settles; the rest go to scaled_round.
+[[gnu::always_inline]] inline std::optional<std::uint64_t> scaled_round_fast(double magnitude,
+                                                                             int k) {
   if (k >= -kMaxScale && k <= kMaxScale) {
-    const double p =
-        k >= 0 ? magnitude * kPowersOfTenDouble.p[k] : magnitude / kPowersOfTenDouble.p[-k];
-    if (p < 0x1p52) {
-      const auto i = static_cast<std::int64_t>(p);
-      const double f = p - static_cast<double>(i);
-      if (f != 0.5) {
-        n = static_cast<std::uint64_t>(i) + (f > 0.5 ? 1 : 0);
-        return true;
-      }
-    }
+    const double p = scaled_product(magnitude, k);
+    std::uint64_t n = 0;
+    if (p < 0x1p52 && round_product(p, n)) return n;
   }
-  return scaled_round(magnitude, k, n);
+  return scaled_round(magnitude, k);
 }
 
 // ---------------------------------------------------------------------------
@@ -351,55 +370,77 @@ template <typename Unsigned>
   return n;
 }
 
-// Writes the `Count` (1..8) decimal digits of r < 10^Count, zeros in front,
-// so that they end just before `end`, which is moved to their start.
+#if defined(__SIZEOF_INT128__)
+// a * b, all 128 bits, and its two halves.
+inline Wide multiply(std::uint64_t a, std::uint64_t b) {
+  return Wide{a} * b;
+}
+inline std::uint64_t high_half(Wide y) {
+  return static_cast<std::uint64_t>(y >> 64);
+}
+inline std::uint64_t low_half(Wide y) {
+  return static_cast<std::uint64_t>(y);
+}
+#else
+// Without 128-bit integers, a 128-bit product as its two halves.
+struct Wide {
+  std::uint64_t high;
+  std::uint64_t low;
+};
+
+// a * b from four products of 32-bit halves; `middle` sums three values
+// below 2^32.
+inline Wide multiply(std::uint64_t a, std::uint64_t b) {
+  constexpr std::uint64_t kHalf = 0xffffffff;
+  const std::uint64_t a0 = a & kHalf, a1 = a >> 32, b0 = b & kHalf, b1 = b >> 32;
+  const std::uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0;
+  const std::uint64_t middle = (p00 >> 32) + (p01 & kHalf) + (p10 & kHalf);
+  return {a1 * b1 + (p01 >> 32) + (p10 >> 32) + (middle >> 32), middle << 32 | (p00 & kHalf)};
+}
+inline std::uint64_t high_half(Wide y) {
+  return y.high;
+}
+inline std::uint64_t low_half(Wide y) {
+  return y.low;
+}
+#endif
+
+// Writes n < 10^(Whole + Fraction) at `p` as `Whole` (1 or 2) digits, the
+// point and `Fraction` digits, zeros in front: "05.2500" for 52500, 2, 4.
 //
-// They are read from the left, a lead of one or two and then pairs, off
-// y = r M, M = floor(2^57 / 10^m) + 1, m = Count - lead: y / 2^57 is r / 10^m
-// plus an error below 10^Count / 2^57.  Each step takes the integer part
-// and multiplies the fraction by 100, the error too; the exact fraction
-// before a step is a multiple of 10^-k, and the error then stays below
-// 10^(2 Count - lead) / 2^57 times 10^-k < 10^-k, so every integer part is
-// exact.  Two multiplications per pair, no division.
-template <int Count>
-[[gnu::always_inline]] inline void put_low_digits(std::uint32_t r, char*& end) {
-  static_assert(Count >= 1 && Count <= 8);
-  constexpr int kLead = Count % 2 == 1 ? 1 : 2;
-  constexpr int kShift = 57;
-  constexpr std::uint64_t kMask = (std::uint64_t{1} << kShift) - 1;
-  constexpr std::uint64_t kMultiplier =
-      (std::uint64_t{1} << kShift) / kPowersOfTen.p[Count - kLead] + 1;
-  char* p = end - Count;
-  end = p;
-  std::uint64_t y = std::uint64_t{r} * kMultiplier;
-  if constexpr (kLead == 1) {
-    *p++ = static_cast<char>('0' + (y >> kShift));
+// y = n M, M = floor(2^64 / 10^Fraction) + 1, is n / 10^Fraction in 64-bit
+// fixed point, too large by less than e = 10^(Whole + Fraction) / 2^64.
+// Its integer part gives the whole digits; then each pair (or last digit)
+// is the integer part of the fraction times 100 (or 10), which multiplies
+// the error alike.  With j digits still to come, the exact fraction is a
+// multiple of 10^-j and the error is below e 10^(Fraction - j), which
+// 10^(Whole + 2 Fraction) <= 2^64 keeps below 10^-j: every integer part is
+// exact.  One multiplication per pair, no division.
+template <int Whole, int Fraction>
+[[gnu::always_inline]] inline void put_decimal_text(std::uint64_t n, char* p) {
+  static_assert(Whole == 1 || Whole == 2);
+  static_assert(Fraction >= 1 && Whole + 2 * Fraction <= 19);
+  constexpr std::uint64_t kMultiplier = ~std::uint64_t{0} / kPowersOfTen.p[Fraction] + 1;
+  Wide y = multiply(n, kMultiplier);
+  if constexpr (Whole == 1) {
+    *p++ = static_cast<char>('0' + high_half(y));
   } else {
-    std::memcpy(p, kDigitPairs.c + 2 * (y >> kShift), 2);
+    std::memcpy(p, kDigitPairs.c + 2 * high_half(y), 2);
     p += 2;
   }
-  for (int k = 0; k < (Count - kLead) / 2; ++k) {
-    y = (y & kMask) * 100;
-    std::memcpy(p, kDigitPairs.c + 2 * (y >> kShift), 2);
-    p += 2;
+  *p++ = '.';
+  for (int k = 0; k < Fraction / 2; ++k, p += 2) {
+    y = multiply(low_half(y), 100);
+    std::memcpy(p, kDigitPairs.c + 2 * high_half(y), 2);
+  }
+  if constexpr (Fraction % 2 == 1) {
+    *p = static_cast<char>('0' + high_half(multiply(low_half(y), 10)));
   }
 }
 
 // Writes the `digits` decimals of n so that they end just before `end`,
-// which is moved to their start; returns n / 10^digits.  The row layouts'
-// 4 and 7 decimals take put_low_digits.
+// which is moved to their start; returns n / 10^digits.
 [[gnu::always_inline]] inline std::uint64_t put_decimals(std::uint64_t n, int digits, char*& end) {
-  if (digits == 4 || digits == 7) {
-    const std::uint64_t scale = kPowersOfTen.p[digits];
-    const std::uint64_t integer = n / scale;
-    const auto fraction = static_cast<std::uint32_t>(n - integer * scale);
-    if (digits == 4) {
-      put_low_digits<4>(fraction, end);
-    } else {
-      put_low_digits<7>(fraction, end);
-    }
-    return integer;
-  }
   if (n <= std::numeric_limits<std::uint32_t>::max()) {
     return put_digits(static_cast<std::uint32_t>(n), digits, end);
   }
@@ -429,36 +470,37 @@ int decimal_exponent_of_power_of_two(int e) {
   return (e * 78913) >> 18;  // an arithmetic shift: the floor, also below 0
 }
 
-// Rounds a positive finite magnitude to `count` (1..19) significant digits:
-// sets n to them as an integer of exactly `count` digits and `exponent` to
-// the decimal exponent of the first one; false when out of range.
-[[gnu::always_inline]] inline bool significant_digits_fast(double magnitude, int count,
-                                                           std::uint64_t& n, int& exponent) {
-  // 2^e <= magnitude < 2^(e+1); subnormals take the exact path.
-  const int biased = static_cast<int>(std::bit_cast<std::uint64_t>(magnitude) >> 52);
-  if (biased == 0) return false;
-  const int e = biased - 1023;
+// A magnitude's significant digits as an integer of exactly the count asked
+// for, and the decimal exponent of the first one (1234.5 -> 1235, 3).
+struct Significand {
+  std::uint64_t digits;
+  int exponent;
+};
+
+// Rounds a magnitude 2^e <= magnitude < 2^(e+1), |e| <= 1100, to `count`
+// (1..19) significant digits, where round(k) is the magnitude times 10^k
+// rounded to an integer, or nothing; nothing when round declines.
+template <typename Round>
+[[gnu::always_inline]] inline std::optional<Significand> round_significand(int e, int count,
+                                                                           Round round) {
   // x0 <= floor(log10(magnitude)) <= x0 + 1.
   const int x0 = decimal_exponent_of_power_of_two(e);
   const std::uint64_t top = kPowersOfTen.p[count];
-  if (!scaled_round_fast(magnitude, count - 1 - x0, n)) return false;
-  if (n < top) {
-    exponent = x0;
-  } else if (n == top) {
-    // Either a carry into a new digit, or x0 one too small and the scaled
-    // value at most 10^count + 1/2: both give 10..0 with exponent x0 + 1.
-    n = top / 10;
+  auto n = round(count - 1 - x0);
+  int exponent = x0;
+  if (n && *n >= top) {
+    // x0 was one too small, or the digits carried into a new one (the
+    // value is then within 1/2 of 10^count, and one power lower it rounds
+    // to 10^(count - 1)): either way, round again one power lower.
+    n = round(count - 2 - x0);
     exponent = x0 + 1;
-  } else {
-    // x0 was one too small: round again, from the exact value.
-    if (!scaled_round_fast(magnitude, count - 2 - x0, n)) return false;
-    exponent = x0 + 1;
-    if (n == top) {
+    if (n && *n == top) {  // a carry into a new digit
       n = top / 10;
       exponent = x0 + 2;
     }
   }
-  return n >= top / 10 && n < top;
+  if (!n) return std::nullopt;
+  return Significand{*n, exponent};
 }
 
 // ---------------------------------------------------------------------------
@@ -489,11 +531,10 @@ inline void blank_field(char* out, int width) {
 // 2^64); returns false, having written nothing, otherwise.
 [[gnu::always_inline]] inline bool fixed_field_fast(char* out, double value, int width,
                                                     int digits) {
-  std::uint64_t n = 0;
-  if (width <= 0 || digits < 0 || digits > width - 2 ||
-      !scaled_round_fast(std::fabs(value), digits, n)) {
-    return false;
-  }
+  if (width <= 0 || digits < 0 || digits > width - 2) return false;
+  const auto rounded = scaled_round_fast(std::fabs(value), digits);
+  if (!rounded) return false;
+  const std::uint64_t n = *rounded;
   blank_field(out, width);
   char* const end = out + width;
   char* p = end;
@@ -527,17 +568,20 @@ inline void blank_field(char* out, int width) {
   int exponent = 0;
   if (digits < 1 || digits > 9) return false;
   if (value != 0.0) {
-    if (!significant_digits_fast(std::fabs(value), digits, n, exponent)) return false;
-    ++exponent;
+    const double magnitude = std::fabs(value);
+    // 2^e <= magnitude < 2^(e+1); subnormals take the exact path.
+    const int biased = static_cast<int>(std::bit_cast<std::uint64_t>(magnitude) >> 52);
+    if (biased == 0) return false;
+    const auto s = round_significand(
+        biased - 1023, digits, [magnitude](int k) { return scaled_round_fast(magnitude, k); });
+    if (!s) return false;
+    n = s->digits;
+    exponent = s->exponent + 1;
   }
   blank_field(out, width);
   char* p = out + width;
   put_exponent_part(exponent, p);
-  if (digits == 4) {
-    put_low_digits<4>(static_cast<std::uint32_t>(n), p);
-  } else {
-    put_digits(static_cast<std::uint32_t>(n), digits, p);  // below 10^9
-  }
+  put_digits(static_cast<std::uint32_t>(n), digits, p);  // below 10^9
   *--p = '.';
   if (room > 0) *--p = '0';
   if (is_negative(value)) *--p = '-';
@@ -556,21 +600,88 @@ inline void blank_field(char* out, int width) {
   return out + width;
 }
 
-// Writes a fixed-point field through the fast path compiled for `Digits`
-// decimals, else the general one.  Returns its end.
-template <int Digits>
-[[gnu::noinline]] char* fixed_field_of(char* out, double value, int width) {
-  if (fixed_field_fast(out, value, width, Digits)) return out + width;
-  return fixed_field_general(out, value, width, Digits);
-}
-
-// Writes an exponent-form field of a finite value, `room` >= 0, through
-// the generic fast path or, when that declines, the exact one.
-[[gnu::noinline]] void exponent_field_general(char* out, double value, int width, int digits,
-                                              int room) {
-  if (!exponent_field_fast(out, value, width, digits, room)) {
+// Writes an exponent-form field through the generic fast path or, when that
+// declines, the exact one: any value, width and digits.  Returns its end.
+[[gnu::noinline]] char* exponent_field_general(char* out, double value, int width, int digits) {
+  if (width <= 0) return out;
+  const int room = width - (digits + 5) - (is_negative(value) ? 1 : 0);
+  if (room < 0 || !std::isfinite(value)) {
+    std::fill_n(out, width, '*');
+  } else if (!exponent_field_fast(out, value, width, digits, room)) {
     put_exponent_field_exact(out, value, digits, room);
   }
+  return out + width;
+}
+
+// ---------------------------------------------------------------------------
+// The lean path of the data rows' layouts.
+//
+// Compiled for one digit count, it covers the values the rows hold in the
+// fields they use: the text has a fixed length and sits at the field's end,
+// and one store of eight blanks at the field's start covers the places in
+// front of it.  Anything else it hands, untouched, to the general path.
+
+// Writes a fixed-point field with `Digits` decimals of a value that rounds
+// below 100 in magnitude, in a field of 8 or more places that is one to
+// eight places wider than "dd.ddd"; else fixed_field_general does.  Returns
+// out + width.
+template <int Digits>
+[[gnu::noinline]] char* fixed_field_of(char* out, double value, int width) {
+  constexpr int kText = Digits + 3;  // "dd.ddd"
+  constexpr std::uint64_t kTen = 10 * kPowersOfTen.p[Digits];
+  // A rounded product below this double proves the exact one below it
+  // (rounding to nearest is monotonic), and so rounding below 100 10^Digits:
+  // two integer digits at most.
+  constexpr double kLimit = 100.0 * kPowersOfTenDouble.p[Digits] - 0.5;
+  // Rounding is symmetric about zero: the product of the magnitude is the
+  // magnitude of the product.
+  const double signed_scaled = value * kPowersOfTenDouble.p[Digits];
+  const double scaled = std::fabs(signed_scaled);
+  if (width < std::max(8, kText + 1) || width > kText + 8 || !(scaled < kLimit)) {
+    return fixed_field_general(out, value, width, Digits);  // also NaN and infinities
+  }
+  std::uint64_t n = 0;
+  if (!round_product(scaled, n)) return fixed_field_general(out, value, width, Digits);
+  std::memcpy(out, kBlanks, 8);
+  char* const text = out + width - kText;
+  put_decimal_text<2, Digits>(n, text);
+  // With one integer digit the sign (a minus or a blank) takes the place of
+  // its leading zero; with two it goes in front of them.  A value that
+  // rounds to zero (a product of 1/2 or less, 1/2 itself being declined)
+  // takes no minus.
+  char* const sign = n < kTen ? text : text - 1;
+  *sign = signed_scaled < -0.5 ? '-' : ' ';
+  return out + width;
+}
+
+// Writes an exponent-form field with `Digits` significant digits of a value
+// of magnitude 2^-40 to 2^60, in a field that is zero to eight places wider
+// than a sign place and "0.ddddE+dd"; else exponent_field_general does.
+// Returns out + width.
+template <int Digits>
+[[gnu::noinline]] char* exponent_field_of(char* out, double value, int width) {
+  // For these magnitudes and digit counts the powers of ten stay within
+  // kMaxScale, the products below 2^52 and the exponents below 100.
+  static_assert(Digits >= 1 && Digits <= 9);
+  constexpr int kText = Digits + 7;  // sign place, "0.", digits, exponent part
+  const double magnitude = std::fabs(value);
+  const int e = static_cast<int>(std::bit_cast<std::uint64_t>(magnitude) >> 52) - 1023;
+  if (width < kText || width > kText + 8 || e < -40 || e >= 60) {
+    return exponent_field_general(out, value, width, Digits);  // also zero, NaN, infinities
+  }
+  const auto s = round_significand(e, Digits, [magnitude](int k) -> std::optional<std::uint64_t> {
+    std::uint64_t n = 0;
+    if (!round_product(scaled_product(magnitude, k), n)) return std::nullopt;
+    return n;
+  });
+  if (!s) return exponent_field_general(out, value, width, Digits);
+  std::memcpy(out, kBlanks, 8);
+  char* const end = out + width;
+  const int exponent = s->exponent + 1;  // of 0.D1..Dd, below 100 in magnitude
+  std::memcpy(end - 4, kExponentParts.c + 4 * (exponent + 99), 4);
+  put_decimal_text<1, Digits>(s->digits, end - kText + 1);  // "0.ddd": below 10^Digits
+  end[-kText] = is_negative(value) ? '-' : ' ';
+  return end;
 }
 
 }  // namespace
@@ -599,9 +710,9 @@ void append_list_integer(std::string& out, std::int32_t value) {
   out.append(text, put_list_integer(text, value));
 }
 
-// The data rows' layouts, F8.4, F15.7 and E12.4, get copies of the fast
-// path compiled for their digit counts.  A value that is not finite never
-// takes the fast path: its rounding (scaled_round) declines it.
+// The data rows' layouts, F8.4, F15.7 and E12.4, take the lean path
+// compiled for their digit counts; other layouts, and the values that path
+// declines, take the general one.
 
 char* put_fixed_field(char* out, double value, int width, int digits) {
   if (digits == 7) return fixed_field_of<7>(out, value, width);
@@ -610,14 +721,8 @@ char* put_fixed_field(char* out, double value, int width, int digits) {
 }
 
 char* put_exponent_field(char* out, double value, int width, int digits) {
-  if (width <= 0) return out;
-  const int room = width - (digits + 5) - (is_negative(value) ? 1 : 0);
-  if (room < 0 || !std::isfinite(value)) {
-    std::fill_n(out, width, '*');
-  } else if (digits != 4 || !exponent_field_fast(out, value, width, 4, room)) {
-    exponent_field_general(out, value, width, digits, room);
-  }
-  return out + width;
+  if (digits == 4) return exponent_field_of<4>(out, value, width);
+  return exponent_field_general(out, value, width, digits);
 }
 
 void append_fixed_field(std::string& out, double value, int width, int digits) {

@@ -25,43 +25,53 @@ constexpr std::size_t kLineLength = 80;
 constexpr std::size_t kPendingCapacity = 64 * 1024;
 constexpr const char* kListLayout = "list io";
 
-// A record being built: its text runs from `begin` to `end`, its storage
-// on to `limit`.
+// Room a record of a named file starts with in the file's pending block;
+// a record that outgrows what the block has left moves to the storage.
+constexpr std::size_t kRecordRoom = 512;
+
+// A record being built: its text runs from `begin` to `end`, with room on
+// to `limit`.  Records of a named file are built in place in the file's
+// pending block, past the bytes the block already holds; console records,
+// and records too long for what the block has left, in `storage`.
 struct Record {
   char* begin = nullptr;
   char* end = nullptr;
   char* limit = nullptr;
 };
 
-// The record of the statement being run; its storage is kept from record
+// Storage of the records built outside a pending block; kept from record
 // to record, so records allocate nothing once it has grown.
-Record current;
+struct Storage {
+  char* data = nullptr;
+  std::size_t capacity = 0;
+};
 
-// Grows the storage so that `more` characters fit after the text: to 400
-// characters at first, then to 1024, doubling from there.
+// The record of the statement being run, and its storage.
+Record current;
+Storage storage;
+
+// Moves the record to the storage, grown so that `more` characters fit
+// after the text: to 400 characters at first, then to 1024, doubling from
+// there.
 [[gnu::noinline]] void grow(Record& r, std::size_t more) {
   const auto length = static_cast<std::size_t>(r.end - r.begin);
-  auto capacity = static_cast<std::size_t>(r.limit - r.begin);
-  while (capacity - length < more) {
+  const bool moving = r.begin != storage.data;
+  auto capacity = storage.capacity;
+  while (capacity < length || capacity - length < more) {
     capacity = capacity == 0 ? 400 : capacity < 1024 ? 1024 : 2 * capacity;
   }
-  auto* storage = static_cast<char*>(std::realloc(r.begin, capacity));
-  if (storage == nullptr) fatal_report("no space", system_error(driver::kOutOfFreeSpace));
-  r.begin = storage;
-  r.end = storage + length;
-  r.limit = storage + capacity;
+  if (capacity != storage.capacity) {
+    auto* data = static_cast<char*>(std::realloc(storage.data, capacity));
+    if (data == nullptr) fatal_report("no space", system_error(driver::kOutOfFreeSpace));
+    storage = {data, capacity};
+  }
+  if (moving && length != 0) std::memcpy(storage.data, r.begin, length);
+  r = {storage.data, storage.data + length, storage.data + capacity};
 }
 
 // Makes room for `more` characters after the text; returns where they go.
 inline char* room_for(Record& r, std::size_t more) {
   if (static_cast<std::size_t>(r.limit - r.end) < more) grow(r, more);
-  return r.end;
-}
-
-// Makes room for a field of `width` characters (none when not positive);
-// returns where it goes.
-inline char* room_for_field(Record& r, int width) {
-  if (r.limit - r.end < width) grow(r, static_cast<std::size_t>(width));
   return r.end;
 }
 
@@ -77,36 +87,64 @@ inline void put_text(Record& r, std::string_view text) {
   r.end = p;
 }
 
+// Makes a connection writable at its first write: a read-only file is
+// reopened for update.
+[[gnu::noinline]] void begin_writing(Connection& c) {
+  if (c.access == Access::read) {
+    const os::Stream fd = os::open_for_update(c.name);
+    if (fd == os::kNoStream) {
+      fatal_report("list output start", system_error(driver::kCannotWriteFile));
+    }
+    os::close(c.fd);
+    c.fd = fd;
+    c.access = Access::update;
+  }
+  c.written = true;
+}
+
 // Selects `unit` for a write with `layout` as the layout text and makes its
-// stream writable; a read-only file is reopened for update at its first
-// write.
+// stream writable.
 Connection& select_for_writing(int unit, const char* layout) {
   IoState& state = io_state();
   state.layout = layout;
   state.current_unit = unit;
   state.direction = "writing";
   Connection& c = connections()[unit];
-  if (!c.written) {
-    if (c.access == Access::read) {
-      const os::Stream fd = os::open_for_update(c.name);
-      if (fd == os::kNoStream) {
-        fatal_report("list output start", system_error(driver::kCannotWriteFile));
-      }
-      os::close(c.fd);
-      c.fd = fd;
-      c.access = Access::update;
-    }
-    c.written = true;
-  }
+  if (!c.written) begin_writing(c);
   return c;
 }
 
-// Appends a whole record, line end included, to the file's pending block,
-// handing the block over first when the record would not fit.
-void hand_to_file(Connection& c, char* line, std::size_t length) {
-  if (static_cast<std::size_t>(c.pending_length) + length > c.pending_capacity) {
-    if (const int error = flush_pending(c)) fatal_report("write", platform_error(error));
+// Hands the pending block to the file; fails the statement ("write") when
+// the file takes it not.
+void flush_or_fail(Connection& c) {
+  if (const int error = flush_pending(c)) fatal_report("write", platform_error(error));
+}
+
+// Begins the record of a statement on `c`: in place in the pending block of
+// a named file, handed over first when less than kRecordRoom is left in it;
+// in the storage for the console.
+void start_record(Connection& c) {
+  Record& r = current;
+  if (c.name == nullptr) {
+    r = {storage.data, storage.data, storage.data + storage.capacity};
+    return;
   }
+  if (c.pending_capacity - static_cast<std::size_t>(c.pending_length) < kRecordRoom) {
+    flush_or_fail(c);
+  }
+  char* const at = c.pending + c.pending_length;
+  r = {at, at, c.pending + c.pending_capacity};
+}
+
+// Hands a whole record, line end included, that was built outside a
+// pending block to its stream: the console's at once, a file's through its
+// pending block, which is handed over first when the record would not fit.
+[[gnu::noinline]] void hand_over(Connection& c, char* line, std::size_t length) {
+  if (c.name == nullptr) {
+    write_all(c.fd, line, length);  // console errors pass unnoticed
+    return;
+  }
+  if (static_cast<std::size_t>(c.pending_length) + length > c.pending_capacity) flush_or_fail(c);
   if (length > c.pending_capacity) {
     // A record larger than the block goes out as a block of its own.
     char* saved = c.pending;
@@ -118,8 +156,6 @@ void hand_to_file(Connection& c, char* line, std::size_t length) {
     return;
   }
   std::memcpy(c.pending + c.pending_length, line, length);
-  // The bytes are in place before the length that makes them visible to a
-  // closing that runs in a signal handler.
   std::atomic_signal_fence(std::memory_order_release);
   c.pending_length = static_cast<std::sig_atomic_t>(c.pending_length + length);
 }
@@ -134,12 +170,14 @@ void end_record(Connection& c) {
     for (const char ch : os::line_end) *p++ = ch;
   }
   const auto length = static_cast<std::size_t>(p - r.begin);
-  if (c.name != nullptr) {
-    hand_to_file(c, r.begin, length);
-  } else {
-    write_all(c.fd, r.begin, length);  // console errors pass unnoticed
+  if (c.name != nullptr && r.begin == c.pending + c.pending_length) {
+    // Built in place: the bytes are there before the length that makes
+    // them visible to a closing that runs in a signal handler.
+    std::atomic_signal_fence(std::memory_order_release);
+    c.pending_length = static_cast<std::sig_atomic_t>(c.pending_length + length);
+    return;
   }
-  r.end = r.begin;
+  hand_over(c, r.begin, length);
 }
 
 // Measure of an item for the line-length rule.
@@ -176,56 +214,26 @@ void place_item(Record& r, const Item& item) {
   }
 }
 
-bool walk(Record& r, RowTemplate layout, const double*& next, const double* last);
-
-// Lays out one element of a template, taking values from `next` up to
-// `last`; returns false once a value field finds no value left.
-inline bool put_element(Record& r, const RowElement& e, const double*& next, const double* last) {
-  switch (e.kind) {
-    case RowElement::Kind::literal:
-      put_text(r, e.text);
-      break;
-    case RowElement::Kind::fixed:
-      if (next == last) return false;
-      r.end = put_fixed_field(room_for_field(r, e.width), *next++, e.width, e.digits);
-      break;
-    case RowElement::Kind::exponent:
-      if (next == last) return false;
-      r.end = put_exponent_field(room_for_field(r, e.width), *next++, e.width, e.digits);
-      break;
-    case RowElement::Kind::group:
-      for (int k = 0; k < e.repeat; ++k) {
-        if (!walk(r, e.body, next, last)) return false;
-      }
-      break;
-  }
-  return true;
-}
-
-// Walks a template like put_element.  The elements of a group's body are
-// laid out here, without a call per repetition; only nested groups recurse.
-bool walk(Record& r, RowTemplate layout, const double*& next, const double* last) {
-  for (const RowElement& e : layout) {
-    if (e.kind != RowElement::Kind::group) {
-      if (!put_element(r, e, next, last)) return false;
-      continue;
-    }
-    // Copies: as far as the compiler knows, the text written may alias
-    // the template, and copies need not be read again.
-    const RowTemplate body = e.body;
-    for (int k = e.repeat; k > 0; --k) {
-      for (const RowElement& b : body) {
-        if (!put_element(r, b, next, last)) return false;
-      }
-    }
-  }
-  return true;
-}
-
-// Lays out `values` after `layout` at the end of `r`.
-void put_row(Record& r, RowTemplate layout, std::span<const double> values) {
+// Lays out `values` after `layout` at the end of `r`.  Room for the
+// longest text is made once; the text is built through a local pointer, as
+// stores through the record's own would make every step reload it.
+void put_row(Record& r, const RowLayout& layout, std::span<const double> values) {
+  char* at = room_for(r, layout.max_length());
   const double* next = values.data();
-  walk(r, layout, next, next + values.size());
+  const double* const last = next + values.size();
+  for (const RowLayout::Step& s : layout.steps()) {
+    if (s.prefix.size() == 1) {
+      *at++ = s.prefix[0];
+    } else {
+      at = std::copy(s.prefix.begin(), s.prefix.end(), at);
+    }
+    if (s.kind == RowElement::Kind::literal) continue;
+    if (next == last) break;
+    at = s.kind == RowElement::Kind::fixed ? put_fixed_field(at, *next, s.width, s.digits)
+                                           : put_exponent_field(at, *next, s.width, s.digits);
+    ++next;
+  }
+  r.end = at;
 }
 
 constexpr RowElement kSlipGroup[] = {
@@ -247,32 +255,67 @@ constexpr RowElement kSpectrumRow[] = {
 
 }  // namespace
 
-const RowTemplate slip_row = kSlipRow;
-const RowTemplate spectrum_row = kSpectrumRow;
+RowLayout::RowLayout(RowTemplate elements) {
+  unroll(elements);
+  add_literal_step();
+}
+
+void RowLayout::add_literal_step() {
+  if (!literal_.empty()) steps_.push_back({.prefix = literal_});
+  literal_ = {};
+}
+
+void RowLayout::unroll(RowTemplate elements) {
+  for (const RowElement& e : elements) {
+    switch (e.kind) {
+      case RowElement::Kind::literal:
+        add_literal_step();
+        literal_ = e.text;
+        max_length_ += e.text.size();
+        break;
+      case RowElement::Kind::fixed:
+      case RowElement::Kind::exponent:
+        steps_.push_back(
+            {.prefix = literal_, .kind = e.kind, .width = e.width, .digits = e.digits});
+        literal_ = {};
+        // A field of no width writes nothing.
+        max_length_ += static_cast<std::size_t>(std::max(e.width, 0));
+        break;
+      case RowElement::Kind::group:
+        for (int k = 0; k < e.repeat; ++k) unroll(e.body);
+        break;
+    }
+  }
+}
+
+const RowLayout slip_row{kSlipRow};
+const RowLayout spectrum_row{kSpectrumRow};
 
 void list_write(int unit, std::initializer_list<Item> items) {
   Connection& c = select_for_writing(unit, kListLayout);
   Record& r = current;
+  start_record(c);
   for (const Item& item : items) {
     if (r.end != r.begin &&
         static_cast<std::size_t>(r.end - r.begin) + measure(item) >= kLineLength) {
       end_record(c);
+      start_record(c);
     }
     place_item(r, item);
   }
   end_record(c);
 }
 
-void append_row(std::string& out, RowTemplate layout, std::span<const double> values) {
-  static Record scratch;  // kept, like the current record's storage
-  scratch.end = scratch.begin;
-  put_row(scratch, layout, values);
-  out.append(scratch.begin, scratch.end);
+void append_row(std::string& out, const RowLayout& layout, std::span<const double> values) {
+  Record r{storage.data, storage.data, storage.data + storage.capacity};
+  put_row(r, layout, values);
+  out.append(r.begin, r.end);
 }
 
-void formatted_write(int unit, RowTemplate layout, std::span<const double> values) {
+void formatted_write(int unit, const RowLayout& layout, std::span<const double> values) {
   // While a row is being written there is no layout text to report.
   Connection& c = select_for_writing(unit, nullptr);
+  start_record(c);
   put_row(current, layout, values);
   end_record(c);
 }

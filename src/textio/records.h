@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <initializer_list>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace textio {
 
@@ -52,18 +54,52 @@ struct RowElement {
 };
 using RowTemplate = std::span<const RowElement>;
 
+/// A row template unrolled for writing: every group repeated out, and each
+/// value field joined with the literal before it.  It refers to the
+/// template's literal texts, which must outlive it.
+class RowLayout {
+ public:
+  /// A literal and the value field after it: fixed or exponent, of
+  /// `width` characters with `digits`.  A literal followed by no field is
+  /// a step of kind literal.
+  struct Step {
+    std::string_view prefix = {};
+    RowElement::Kind kind = RowElement::Kind::literal;
+    int width = 0;
+    int digits = 0;
+  };
+
+  /// Unrolls `elements`.  This is where a layout allocates; it throws
+  /// std::bad_alloc when no memory is left.
+  explicit RowLayout(RowTemplate elements);
+
+  std::span<const Step> steps() const { return steps_; }
+  /// Characters of the longest text the layout makes, line end excluded.
+  std::size_t max_length() const { return max_length_; }
+
+ private:
+  void unroll(RowTemplate elements);
+  void add_literal_step();
+
+  std::vector<Step> steps_;
+  std::size_t max_length_ = 0;
+  std::string_view literal_;  // while unrolling: a literal not yet in a step
+};
+
 /// Time, then velocity, displacement and acceleration: F8.4 and three
 /// times "," F15.7.
-extern const RowTemplate slip_row;
+extern const RowLayout slip_row;
 /// Frequency, then two amplitudes: F8.4 and three times "," E12.4; with
 /// three values the row ends in a comma.
-extern const RowTemplate spectrum_row;
+extern const RowLayout spectrum_row;
 
-/// Lays out `values` after `layout` as the text of one record (no line end).
-void append_row(std::string& out, RowTemplate layout, std::span<const double> values);
+/// Lays out `values` after `layout` as the text of one record (no line
+/// end): the steps in order, until a value field finds no value left or the
+/// steps end.
+void append_row(std::string& out, const RowLayout& layout, std::span<const double> values);
 
 /// Writes one formatted record to `unit`.  Fails like list_write.
-void formatted_write(int unit, RowTemplate layout, std::span<const double> values);
+void formatted_write(int unit, const RowLayout& layout, std::span<const double> values);
 
 /// Connects `unit` to the file `name` with status "unknown": opened for
 /// update, else for reading, else created.  Fails when none succeeds or the
