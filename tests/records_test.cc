@@ -270,6 +270,43 @@ TEST(FormattedWrite, LiteralsAroundFieldsAndNestedGroups) {
   }
 }
 
+TEST(FormattedWrite, LiteralsInARowFieldsOfNoWidthAndEmptyGroups) {
+  // Two literals before a field and two after the last, a field of no
+  // width (it takes a value and writes nothing) and a group repeated no
+  // times.
+  using K = textio::RowElement::Kind;
+  static constexpr textio::RowElement item[] = {{.kind = K::fixed, .width = 4, .digits = 1}};
+  static constexpr textio::RowElement layout[] = {
+      {.kind = K::literal, .text = "ab"},
+      {.kind = K::literal, .text = "c"},
+      {.kind = K::exponent, .width = 0, .digits = 4},
+      {.kind = K::group, .repeat = 0, .body = item},
+      {.kind = K::literal, .text = "d"},
+      {.kind = K::fixed, .width = -3, .digits = 1},
+      {.kind = K::literal, .text = ""},
+      {.kind = K::fixed, .width = 4, .digits = 1},
+      {.kind = K::literal, .text = "e"},
+      {.kind = K::literal, .text = "fg"},
+  };
+  const struct {
+    std::vector<double> values;
+    const char* row;
+  } cases[] = {
+      {{}, "abc"},
+      {{1.0}, "abcd"},
+      {{1.0, 2.0}, "abcd"},
+      {{1.0, 2.0, 3.0}, "abcd 3.0efg"},
+      {{1.0, 2.0, 3.0, 4.0}, "abcd 3.0efg"},
+  };
+  const textio::RowLayout unrolled(layout);
+  EXPECT_EQ(unrolled.max_length(), 11u);  // "abcd 3.0efg"
+  for (const auto& c : cases) {
+    std::string row;
+    textio::append_row(row, unrolled, c.values);
+    EXPECT_EQ(row, c.row) << c.values.size() << " values";
+  }
+}
+
 TEST(FormattedWrite, RecordsOfAnyLengthReachTheFileWholeAndInOrder) {
   // Records from a few characters to beyond the record storage's first
   // sizes (400, 1024, 2048) and beyond the file's 64 KiB block, each
