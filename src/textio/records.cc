@@ -156,6 +156,7 @@ void start_record(Connection& c) {
     return;
   }
   std::memcpy(c.pending + c.pending_length, line, length);
+  // The bytes before the length that shows them, as in end_record.
   std::atomic_signal_fence(std::memory_order_release);
   c.pending_length = static_cast<std::sig_atomic_t>(c.pending_length + length);
 }
@@ -256,33 +257,34 @@ constexpr RowElement kSpectrumRow[] = {
 }  // namespace
 
 RowLayout::RowLayout(RowTemplate elements) {
-  unroll(elements);
-  add_literal_step();
+  std::string_view literal;  // a literal not yet in a step
+  unroll(elements, literal);
+  add_literal_step(literal);
 }
 
-void RowLayout::add_literal_step() {
-  if (!literal_.empty()) steps_.push_back({.prefix = literal_});
-  literal_ = {};
+// Makes `literal`, when there is one, a step of its own.
+void RowLayout::add_literal_step(std::string_view& literal) {
+  if (!literal.empty()) steps_.push_back({.prefix = literal});
+  literal = {};
 }
 
-void RowLayout::unroll(RowTemplate elements) {
+void RowLayout::unroll(RowTemplate elements, std::string_view& literal) {
   for (const RowElement& e : elements) {
     switch (e.kind) {
       case RowElement::Kind::literal:
-        add_literal_step();
-        literal_ = e.text;
+        add_literal_step(literal);
+        literal = e.text;
         max_length_ += e.text.size();
         break;
       case RowElement::Kind::fixed:
       case RowElement::Kind::exponent:
-        steps_.push_back(
-            {.prefix = literal_, .kind = e.kind, .width = e.width, .digits = e.digits});
-        literal_ = {};
+        steps_.push_back({.prefix = literal, .kind = e.kind, .width = e.width, .digits = e.digits});
+        literal = {};
         // A field of no width writes nothing.
         max_length_ += static_cast<std::size_t>(std::max(e.width, 0));
         break;
       case RowElement::Kind::group:
-        for (int k = 0; k < e.repeat; ++k) unroll(e.body);
+        for (int k = 0; k < e.repeat; ++k) unroll(e.body, literal);
         break;
     }
   }

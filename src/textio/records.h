@@ -78,12 +78,11 @@ class RowLayout {
   std::size_t max_length() const { return max_length_; }
 
  private:
-  void unroll(RowTemplate elements);
-  void add_literal_step();
+  void unroll(RowTemplate elements, std::string_view& literal);
+  void add_literal_step(std::string_view& literal);
 
   std::vector<Step> steps_;
   std::size_t max_length_ = 0;
-  std::string_view literal_;  // while unrolling: a literal not yet in a step
 };
 
 /// Time, then velocity, displacement and acceleration: F8.4 and three
