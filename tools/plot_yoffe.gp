@@ -4,7 +4,7 @@
 #   pulse (the rise time is 3.1 s), and the amplitude spectra of slip
 #   velocity and slip acceleration on log-log axes with reference slopes.
 #
-#   gnuplot tools/plot_yoffe.gp        (or: cmake --build <build> --target plot)
+#   gnuplot tools/plot_yoffe.gp        (or: cmake --build <build> --target yoffe_plot)
 #
 # Both files start with a header line, skipped here.  Every spectrum row ends
 # with a comma, so splitting on commas gives an empty fourth field; only the

@@ -113,7 +113,7 @@ build() {
 echo "building: mingw-i686, mingw-x86_64, Linux reference"
 build i686 cmake --workflow --preset mingw-i686
 build x86_64 cmake --workflow --preset mingw-x86_64
-build linux-configure cmake -S . -B build/wine-reference -DYOFFE_BUILD_TESTS=OFF
+build linux-configure cmake -S . -B build/wine-reference -DBUILD_TESTING=OFF
 build linux cmake --build build/wine-reference --target yoffe -j2
 linux_exe=$root/build/wine-reference/yoffe
 declare -A exe=([i686]=$root/build/mingw-i686/yoffe.exe [x86_64]=$root/build/mingw-x86_64/yoffe.exe)
