@@ -88,15 +88,13 @@ void BM_Dwvfast4096(benchmark::State& state) {
 BENCHMARK(BM_Dwvfast4096);
 
 // One field per value of a column of the run, cycling through the column.
-template <typename Append>
-void fields(benchmark::State& state, const std::vector<double>& column, Append append) {
-  std::string out;
-  out.reserve(64);
+template <typename Put>
+void fields(benchmark::State& state, const std::vector<double>& column, Put put) {
+  char out[64];
   std::size_t i = 0;
   for (auto _ : state) {
-    out.clear();
-    append(out, column[i]);
-    benchmark::DoNotOptimize(out.data());
+    benchmark::DoNotOptimize(put(out, column[i]));
+    benchmark::ClobberMemory();
     if (++i == column.size()) i = 0;
   }
   state.SetItemsProcessed(state.iterations());
@@ -116,36 +114,32 @@ std::vector<double> amp_column(double spectrum::AmplitudeRow::*member) {
 
 void BM_FixedField_F8_4_Time(benchmark::State& state) {
   const std::vector<double> column = slip_column(&yoffe::SlipRow::t);
-  fields(state, column,
-         [](std::string& out, double v) { textio::append_fixed_field(out, v, 8, 4); });
+  fields(state, column, [](char* out, double v) { return textio::put_fixed_field(out, v, 8, 4); });
 }
 BENCHMARK(BM_FixedField_F8_4_Time);
 
 void BM_FixedField_F15_7_Displacement(benchmark::State& state) {
   const std::vector<double> column = slip_column(&yoffe::SlipRow::displacement);
-  fields(state, column,
-         [](std::string& out, double v) { textio::append_fixed_field(out, v, 15, 7); });
+  fields(state, column, [](char* out, double v) { return textio::put_fixed_field(out, v, 15, 7); });
 }
 BENCHMARK(BM_FixedField_F15_7_Displacement);
 
 void BM_ExponentField_E12_4_Velocity(benchmark::State& state) {
   const std::vector<double> column = amp_column(&spectrum::AmplitudeRow::velocity);
   fields(state, column,
-         [](std::string& out, double v) { textio::append_exponent_field(out, v, 12, 4); });
+         [](char* out, double v) { return textio::put_exponent_field(out, v, 12, 4); });
 }
 BENCHMARK(BM_ExponentField_E12_4_Velocity);
 
 void BM_SlipRow(benchmark::State& state) {
   const RunData& d = run_data();
-  std::string out;
-  out.reserve(400);
+  char out[128];
   std::size_t i = 0;
   for (auto _ : state) {
     const yoffe::SlipRow& r = d.slip[i];
     const double values[] = {r.t, r.velocity, r.displacement, r.acceleration};
-    out.clear();
-    textio::append_row(out, textio::slip_row, values);
-    benchmark::DoNotOptimize(out.data());
+    benchmark::DoNotOptimize(textio::put_row(out, textio::slip_row, values));
+    benchmark::ClobberMemory();
     if (++i == d.slip.size()) i = 0;
   }
   state.SetItemsProcessed(state.iterations());
@@ -154,15 +148,13 @@ BENCHMARK(BM_SlipRow);
 
 void BM_SpectrumRow(benchmark::State& state) {
   const RunData& d = run_data();
-  std::string out;
-  out.reserve(400);
+  char out[128];
   std::size_t i = 0;
   for (auto _ : state) {
     const spectrum::AmplitudeRow& r = d.amp[i];
     const double values[] = {r.freq, r.velocity, r.acceleration};
-    out.clear();
-    textio::append_row(out, textio::spectrum_row, values);
-    benchmark::DoNotOptimize(out.data());
+    benchmark::DoNotOptimize(textio::put_row(out, textio::spectrum_row, values));
+    benchmark::ClobberMemory();
     if (++i == d.amp.size()) i = 0;
   }
   state.SetItemsProcessed(state.iterations());

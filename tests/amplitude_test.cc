@@ -53,10 +53,9 @@ std::vector<double> run_samples() {
 }
 
 std::string row_text(const AmplitudeRow& r) {
-  std::string out;
   const double values[] = {r.freq, r.velocity, r.acceleration};
-  textio::append_row(out, textio::spectrum_row, values);
-  return out;
+  char text[64];
+  return std::string(text, textio::put_row(text, textio::spectrum_row, values));
 }
 
 // ---------------------------------------------------------------------------

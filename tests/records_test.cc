@@ -17,6 +17,10 @@
 #include "test_support.h"
 #include "textio/connection.h"
 
+// Allocations of the process so far through the global operator new
+// (allocation_count.cc).
+long allocation_count();
+
 namespace {
 
 using testing_support::file_exists;
@@ -238,108 +242,27 @@ TEST(FormattedWrite, DataRowsAndTheTemplateWalk) {
   EXPECT_EQ(cases[2].row.size(), 35u);
 }
 
-TEST(FormattedWrite, LiteralsAroundFieldsAndNestedGroups) {
-  using K = textio::RowElement::Kind;
-  static constexpr textio::RowElement inner[] = {
-      {.kind = K::literal, .text = "|"},
-      {.kind = K::fixed, .width = 6, .digits = 2},
-  };
-  static constexpr textio::RowElement outer[] = {
-      {.kind = K::literal, .text = "<"},
-      {.kind = K::group, .repeat = 2, .body = inner},
-      {.kind = K::literal, .text = ">"},
-  };
-  static constexpr textio::RowElement layout[] = {
-      {.kind = K::literal, .text = "["},
-      {.kind = K::group, .repeat = 2, .body = outer},
-      {.kind = K::literal, .text = "]"},
-  };
-  const struct {
-    std::vector<double> values;
-    const char* row;
-  } cases[] = {
-      {{}, "[<|"},
-      {{1.0}, "[<|  1.00|"},
-      {{1.0, 2.0}, "[<|  1.00|  2.00><|"},
-      {{1.0, 2.0, 3.0, -4.0}, "[<|  1.00|  2.00><|  3.00| -4.00>]"},
-  };
-  for (const auto& c : cases) {
-    std::string row;
-    textio::append_row(row, textio::RowLayout(layout), c.values);
-    EXPECT_EQ(row, c.row) << c.values.size() << " values";
-  }
-}
-
-TEST(FormattedWrite, LiteralsInARowFieldsOfNoWidthAndEmptyGroups) {
-  // Two literals before a field and two after the last, a field of no
-  // width (it takes a value and writes nothing) and a group repeated no
-  // times.
-  using K = textio::RowElement::Kind;
-  static constexpr textio::RowElement item[] = {{.kind = K::fixed, .width = 4, .digits = 1}};
-  static constexpr textio::RowElement layout[] = {
-      {.kind = K::literal, .text = "ab"},
-      {.kind = K::literal, .text = "c"},
-      {.kind = K::exponent, .width = 0, .digits = 4},
-      {.kind = K::group, .repeat = 0, .body = item},
-      {.kind = K::literal, .text = "d"},
-      {.kind = K::fixed, .width = -3, .digits = 1},
-      {.kind = K::literal, .text = ""},
-      {.kind = K::fixed, .width = 4, .digits = 1},
-      {.kind = K::literal, .text = "e"},
-      {.kind = K::literal, .text = "fg"},
-  };
-  const struct {
-    std::vector<double> values;
-    const char* row;
-  } cases[] = {
-      {{}, "abc"},
-      {{1.0}, "abcd"},
-      {{1.0, 2.0}, "abcd"},
-      {{1.0, 2.0, 3.0}, "abcd 3.0efg"},
-      {{1.0, 2.0, 3.0, 4.0}, "abcd 3.0efg"},
-  };
-  const textio::RowLayout unrolled(layout);
-  EXPECT_EQ(unrolled.max_length(), 11u);  // "abcd 3.0efg"
-  for (const auto& c : cases) {
-    std::string row;
-    textio::append_row(row, unrolled, c.values);
-    EXPECT_EQ(row, c.row) << c.values.size() << " values";
-  }
-}
-
 TEST(FormattedWrite, RecordsOfAnyLengthReachTheFileWholeAndInOrder) {
-  // Records from a few characters to beyond the record storage's first
-  // sizes (400, 1024, 2048) and beyond the file's 64 KiB block, each
-  // followed by a short one written from the storage it has grown.
-  using K = textio::RowElement::Kind;
-  static constexpr textio::RowElement item[] = {
-      {.kind = K::literal, .text = ";"},
-      {.kind = K::fixed, .width = 12, .digits = 3},
-  };
+  // Records from a few characters to beyond the record's first sizes (400,
+  // 1024, 2048) and beyond the file's 64 KiB block, each followed by a row
+  // laid out in the block.
   TempDir dir;
   const std::string path = dir.file("long_rows.csv");
   textio::open_unknown(kUnit, path.c_str());
   std::string want;
-  for (const int count : {1, 30, 31, 78, 79, 158, 5100, 5042}) {
-    const textio::RowElement elements[] = {{.kind = K::group, .repeat = count, .body = item}};
-    const textio::RowLayout layout(elements);
-    std::vector<double> values;
-    for (int i = 0; i < count; ++i) {
-      values.push_back(i * 0.625 - 1000.0);
-      char field[32];
-      std::snprintf(field, sizeof field, ";%12.3f", values.back());
-      want += field;
-    }
-    want += "\n";
-    textio::formatted_write(kUnit, layout, values);
-    const double short_row[] = {0.5, 0.25, -0.125, 1.0};
-    textio::formatted_write(kUnit, textio::slip_row, short_row);
+  for (const std::size_t length :
+       {1, 398, 399, 400, 1022, 1023, 2047, 65534, 65535, 65536, 70000, 200000, 5}) {
+    const std::string text(length, 'r');
+    textio::list_write(kUnit, {text.c_str()});
+    want += " " + text + "\n";
+    const double row[] = {0.5, 0.25, -0.125, 1.0};
+    textio::formatted_write(kUnit, textio::slip_row, row);
     want += "  0.5000,      0.2500000,     -0.1250000,      1.0000000\n";
   }
   textio::close_unit(kUnit);
   const std::string got = read_file(path);
   EXPECT_EQ(got.size(), want.size());
-  EXPECT_TRUE(got == want) << "the file differs from the records written";
+  EXPECT_TRUE(testing_support::same_file(got, want));
 }
 
 // ---------------------------------------------------------------------------
@@ -480,6 +403,35 @@ TEST(OpenCloseDeathTest, DirectoryCannotBeOpened) {
   ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
   EXPECT_EXIT(textio::open_unknown(kUnit, path.c_str()), ::testing::KilledBySignal(SIGABRT),
               "open: Is a directory\napparent state: unit 11 named .*/Yoffe_Slip\\.csv\n");
+}
+
+// ---------------------------------------------------------------------------
+// No allocation per record
+
+TEST(Records, AllocateNothingOnceTheRecordHasGrown) {
+  TempDir dir;
+  testing_support::ScopedChdir in(dir.path());
+  textio::open_unknown(textio::kSlipUnit, "rows.csv");
+  textio::list_write(textio::kSlipUnit, {"time(s),velocity,displacement,acceleration"});
+  const double slip[] = {1.25, 0.261739421, 0.301177262, -0.0123456789};
+  const double spectrum[] = {0.048828125, 0.987654, 0.0303};
+  const double wide[] = {1e300, -1e-300, 123456.789, 5e99};  // asterisks, the exact path
+  textio::formatted_write(textio::kSlipUnit, textio::slip_row, slip);
+  textio::list_write(textio::kSlipUnit, {" DUR,DOM,NOM,EOM=", 20.48, -1.5e-10, 2048, 628.3});
+
+  const long before = allocation_count();
+  for (int i = 0; i < 3000; ++i) {
+    textio::formatted_write(textio::kSlipUnit, textio::slip_row, slip);
+    textio::formatted_write(textio::kSlipUnit, textio::spectrum_row, spectrum);
+    textio::formatted_write(textio::kSlipUnit, textio::slip_row, wide);
+    textio::formatted_write(textio::kSlipUnit, textio::spectrum_row, wide);
+    textio::list_write(textio::kSlipUnit, {" DUR,DOM,NOM,EOM=", 20.48, -1.5e-10, 2048, 628.3});
+  }
+  const long during = allocation_count() - before;
+  textio::close_unit(textio::kSlipUnit);
+
+  EXPECT_EQ(during, 0) << "allocations while writing 15000 records";
+  EXPECT_EQ(split_lines(read_file(dir.file("rows.csv"))).size(), 3u + 15000u);
 }
 
 // ---------------------------------------------------------------------------

@@ -36,10 +36,9 @@ std::vector<SlipRow> run_rows() {
 }
 
 std::string row_text(const SlipRow& r) {
-  std::string out;
   const double values[] = {r.t, r.velocity, r.displacement, r.acceleration};
-  textio::append_row(out, textio::slip_row, values);
-  return out;
+  char text[64];
+  return std::string(text, textio::put_row(text, textio::slip_row, values));
 }
 
 double sample_time(int i, double dt) {

@@ -1,7 +1,6 @@
 // yoffe: the regularized Yoffe slip-velocity function, its slip and
 // acceleration histories and their amplitude spectra.  Command-line
 // arguments are accepted and ignored.
-#include "driver/failure.h"
 #include "driver/run.h"
 #include "driver/startup.h"
 

@@ -3,9 +3,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "driver/failure.h"
 #include "spectrum/amplitude.h"
 #include "textio/connection.h"
+#include "textio/failure.h"
 #include "textio/records.h"
 #include "yoffe/kernel.h"
 
@@ -43,7 +43,7 @@ void run_sequence(const yoffe::SlipParameters& p) {
   if (taus + taus > taur) {
     list_write(kConsoleOutput, {"2.d0*TauS < TauR, the STOP!"});
     list_write(kConsoleOutput, {"TauS,2.d0*TauS,TauR=", taus, taus + taus, taur});
-    silent_stop();
+    textio::silent_stop();
   }
 
   const double ck = yoffe::ck(taus, taur);
@@ -74,7 +74,7 @@ void run_sequence(const yoffe::SlipParameters& p) {
   list_write(kConsoleOutput, {});
   list_write(kConsoleOutput, {"Hit any key to stop"});
   textio::pause_read();
-  silent_stop();
+  textio::silent_stop();
 }
 
 }  // namespace driver

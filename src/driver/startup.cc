@@ -3,41 +3,51 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "driver/failure.h"
-#include "driver/os_process.h"
+#include "runtime/process.h"
 #include "textio/connection.h"
+#include "textio/failure.h"
 
 namespace driver {
 namespace {
 
 // Each handler ends the process; none returns.
 extern "C" void on_floating_point_exception(int) {
-  terminate_and_abort("Floating Exception");
+  textio::terminate_and_abort("Floating Exception");
 }
 extern "C" void on_abort(int) {
-  terminate_and_abort("IOT Trap");
+  textio::terminate_and_abort("IOT Trap");
 }
 extern "C" void on_interrupt(int) {
-  terminate_and_exit("Interrupt");
+  textio::terminate_and_exit("Interrupt");
 }
 extern "C" void on_termination(int) {
-  terminate_and_exit("Killed");
+  textio::terminate_and_exit("Killed");
 }
 
 extern "C" void closing_at_exit() {
-  end_of_run_closing();
+  textio::end_of_run_closing();
+}
+
+// Installs `handler`; from its first instruction on, none of the four
+// signals can start a second handler.
+void install(int signal_number, void (*handler)(int)) {
+  runtime::install_handler(signal_number, handler, {SIGFPE, SIGABRT, SIGINT, SIGTERM});
 }
 
 }  // namespace
 
 void start_up() {
-  os::prepare_process();
-  os::reset_floating_point();
-  os::install_handler(SIGFPE, on_floating_point_exception);
-  os::install_handler(SIGABRT, on_abort);
+  // Before anything is opened: a data file must never take the descriptor
+  // of a console stream that the process was started without.
+  runtime::open_standard_streams();
+  runtime::prepare_process();
+  runtime::reset_floating_point();
+  runtime::ignore_write_signals();
+  install(SIGFPE, on_floating_point_exception);
+  install(SIGABRT, on_abort);
   // A process started with interrupts ignored keeps ignoring them.
-  if (!os::is_ignored(SIGINT)) os::install_handler(SIGINT, on_interrupt);
-  os::install_handler(SIGTERM, on_termination);
+  if (!runtime::is_ignored(SIGINT)) install(SIGINT, on_interrupt);
+  install(SIGTERM, on_termination);
   textio::init_text_io();
   std::atexit(closing_at_exit);
 }

@@ -8,7 +8,7 @@
 #include "spectrum/dwvfast.h"
 #include "textio/connection.h"
 #include "textio/records.h"
-#include "yoffe/kernel.h"
+#include "yoffe/pai.h"
 
 namespace spectrum {
 

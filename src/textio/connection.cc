@@ -1,8 +1,8 @@
 #include "textio/connection.h"
 
-#include <csignal>
+#include <cerrno>
 
-#include "driver/os_process.h"
+#include "runtime/process.h"
 #include "textio/os_file.h"
 
 namespace textio {
@@ -17,69 +17,106 @@ IoState& io_state() {
   return state;
 }
 
+runtime::HeldSignals hold_closing_signals() {
+  return runtime::HeldSignals({SIGINT, SIGTERM, SIGFPE, SIGABRT});
+}
+
 namespace {
 
-void connect_console(int unit, os::Stream fd, bool written) {
+void connect_console(int unit, os::Stream fd, Access access) {
   Connection& c = connections()[unit];
   c = Connection{};
   c.fd = fd;
-  c.written = written;
-  c.access = unit == kConsoleInput ? Access::read : Access::write;
-  c.seekable = !os::is_terminal(fd);
-  c.connected = true;
+  c.access = access;
+  c.written = access == Access::write;
+}
+
+// Length of the whole records at the start of `bytes`: up to the last line
+// end among them.
+std::size_t whole_records(const char* bytes, std::size_t length) {
+  while (length > 0 && bytes[length - 1] != '\n') --length;
+  return length;
+}
+
+// Sends the pending block of `c` to its file, waiting while the stream is
+// full when `wait`, else stopping there with EAGAIN.  Each write and the
+// counts it moves happen with the closing signals held; a stream that
+// would wait never writes, so a hold never waits.
+int send_pending(Connection& c, bool wait) {
+  for (;;) {
+    {
+      const runtime::HeldSignals hold = hold_closing_signals();
+      const auto length = static_cast<std::size_t>(c.pending_length);
+      const auto sent = static_cast<std::size_t>(c.sent);
+      if (sent == length) {
+        c.kept += static_cast<os::Offset>(length);
+        c.pending_length = 0;
+        c.sent = 0;
+        return 0;
+      }
+      const long done = os::write_some(c.fd, c.pending + sent, length - sent);
+      if (done > 0) {
+        c.sent = static_cast<std::sig_atomic_t>(sent + static_cast<std::size_t>(done));
+        continue;
+      }
+      if (done != -EAGAIN || !wait) {
+        // What follows the last whole record in the file is lost; the cut
+        // removes any part of a record that went out.
+        c.kept += static_cast<os::Offset>(whole_records(c.pending, sent));
+        c.pending_length = 0;
+        c.sent = 0;
+        return static_cast<int>(-done);
+      }
+    }
+    os::wait_until_writable(c.fd);
+  }
 }
 
 }  // namespace
 
 void init_text_io() {
-  connect_console(kErrorUnit, os::standard_error(), true);
-  connect_console(kConsoleInput, os::standard_input(), false);
-  connect_console(kConsoleOutput, os::standard_output(), true);
+  connect_console(kErrorUnit, os::standard_error(), Access::write);
+  connect_console(kConsoleInput, os::standard_input(), Access::read);
+  connect_console(kConsoleOutput, os::standard_output(), Access::write);
   io_state().initialized = true;
 }
 
-int write_all(os::Stream fd, const char* bytes, std::size_t length) {
-  return os::write_all(fd, bytes, length);
-}
-
-int flush_pending(Connection& c) {
-  const auto length = static_cast<std::size_t>(c.pending_length);
-  if (length == 0 || c.fd == os::kNoStream) return 0;
-  // A positional write may be repeated with the same effect, which keeps a
-  // closing that interrupts it from duplicating or splitting records.
-  const int error = c.positional ? os::write_at(c.fd, c.pending, length, c.flushed)
-                                 : os::write_all(c.fd, c.pending, length);
-  if (error != 0) return error;
-  // The offset and the pending length change together: the handlers that
-  // close files are held back for these few instructions.
-  driver::os::HeldSignals hold({SIGINT, SIGTERM, SIGFPE, SIGABRT});
-  c.flushed += static_cast<os::Offset>(length);
-  c.pending_length = 0;
+int write_all(os::Stream s, const char* bytes, std::size_t length) {
+  while (length > 0) {
+    const long done = os::write_some(s, bytes, length);
+    if (done == -EAGAIN) {
+      os::wait_until_writable(s);
+    } else if (done < 0) {
+      return static_cast<int>(-done);
+    } else {
+      bytes += done;
+      length -= static_cast<std::size_t>(done);
+    }
+  }
   return 0;
 }
 
-int cut_to_written_length(Connection& c) {
+int hand_over(Connection& c) {
+  return send_pending(c, true);
+}
+
+int cut_to_kept(Connection& c) {
   os::Offset size = 0;
-  bool regular = false;
-  if (const int error = os::file_size(c.fd, size, regular)) return error;
-  if (!c.seekable || !regular || c.flushed >= size) return 0;
-  return os::truncate(c.fd, c.flushed);
+  if (!c.disk_file) return 0;
+  if (const int error = os::file_size(c.fd, size)) return error;
+  return c.kept < size ? os::truncate(c.fd, c.kept) : 0;
 }
 
 void close_all_quietly() {
   for (Connection& c : connections()) {
-    if (!c.connected) continue;
-    if (c.fd != os::kNoStream && c.name != nullptr) {
+    if (c.fd == os::kNoStream) continue;
+    if (c.name != nullptr) {
       if (c.written) {
-        // A failed hand-over leaves `flushed` at the last whole record
-        // known to be in the file; the cut removes anything after it.
-        flush_pending(c);
-        cut_to_written_length(c);
+        send_pending(c, false);
+        cut_to_kept(c);
       }
       os::close(c.fd);
     }
-    // Console streams are written record by record: nothing waits in them.
-    c.connected = false;
     c.fd = os::kNoStream;
   }
 }

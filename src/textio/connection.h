@@ -2,14 +2,17 @@
 //
 // A connection is a stream plus the little state that the text statements
 // keep.  Records bound for a named file are collected in the connection's
-// pending buffer and handed to the file in blocks; `pending_length` only
-// ever covers whole records, so whatever ends the process (a signal
-// included) can hand over or drop the pending bytes without splitting a row.
+// pending block and handed to the file a block at a time.  `pending_length`
+// only ever covers whole records, and the hand-over moves its counts with
+// the signals that close files held back, so whatever ends the process (a
+// signal included) finds whole records, knows which of them reached the
+// file, and can cut the file behind the last of them.
 #pragma once
 
 #include <csignal>
 #include <cstddef>
 
+#include "runtime/process.h"
 #include "textio/os_file.h"
 
 namespace textio {
@@ -25,19 +28,17 @@ inline constexpr int kUnitCount = 100;
 enum class Access { update, write, read };
 
 struct Connection {
-  bool connected = false;
-  os::Stream fd = os::kNoStream;  // the platform's stream; none once closed
-  const char* name = nullptr;     // file name; none for the console streams
-  bool name_owned = false;        // `name` is the connection's own copy
+  os::Stream fd = os::kNoStream;  // none while the unit is released
+  const char* name = nullptr;     // the file's name; none for the console streams
   bool written = false;
   Access access = Access::write;
-  bool seekable = false;    // the stream is not an interactive terminal
-  bool positional = false;  // records can be written at an explicit offset
+  bool disk_file = false;  // cut at the close; else never cut
   bool end_of_input = false;
-  char* pending = nullptr;  // whole records not yet handed to the file
+  char* pending = nullptr;  // whole records not yet in the file
   std::size_t pending_capacity = 0;
   volatile std::sig_atomic_t pending_length = 0;
-  os::Offset flushed = 0;  // bytes of this run's records already in the file
+  volatile std::sig_atomic_t sent = 0;  // of those, the bytes already in the file
+  os::Offset kept = 0;                  // this run's bytes in the file before the pending block
 };
 
 /// What the text I/O was last doing, for the fatal report.
@@ -52,25 +53,32 @@ struct IoState {
 Connection (&connections())[kUnitCount];
 IoState& io_state();
 
+/// Holds back the signals whose handlers end the process through the
+/// closing (SIGINT, SIGTERM, SIGFPE, SIGABRT) for as long as it lives.
+runtime::HeldSignals hold_closing_signals();
+
 /// Connects units 0, 5 and 6 to the standard streams and sets the
 /// initialized mark.
 void init_text_io();
 
-/// Hands the pending records of a file connection to its file.  Returns 0,
-/// or the platform error number of a failed write.  Async-signal-safe.
-int flush_pending(Connection& c);
+/// Writes all `length` bytes to a console stream, waiting while it is
+/// full.  Returns 0 or the platform error number.  Async-signal-safe.
+int write_all(os::Stream s, const char* bytes, std::size_t length);
 
-/// Cuts the file behind the records written by this run when it is longer.
-/// Returns 0, or the platform error number of the failure.  Async-signal-safe.
-int cut_to_written_length(Connection& c);
+/// Hands the pending records of a file connection to its file, waiting
+/// while the stream is full.  Returns 0, or the platform error number of a
+/// failed write; the records after the last whole one that reached the file
+/// are then dropped, and `kept` ends at that record.
+int hand_over(Connection& c);
 
-/// Writes all `length` bytes to `fd`, retrying after interruptions and
-/// partial writes.  Returns 0 or the platform error number.  Async-signal-safe.
-int write_all(os::Stream fd, const char* bytes, std::size_t length);
-
-/// Flushes, cuts and closes every connection, ignoring every failure, and
-/// releases every slot; console streams are only flushed.  Async-signal-safe;
-/// used by the end-of-run closing.
+/// Flushes what it can without waiting, cuts and closes every connection,
+/// ignoring every failure, and releases every slot; console streams are
+/// written record by record and need nothing.  Async-signal-safe; used by
+/// the end-of-run closing.
 void close_all_quietly();
+
+/// Cuts a disk file behind the last whole record of this run, when it is
+/// longer.  Returns 0, or the platform error number.  Async-signal-safe.
+int cut_to_kept(Connection& c);
 
 }  // namespace textio

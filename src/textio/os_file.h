@@ -5,8 +5,13 @@
 // os_file_posix.cc works on file descriptors, os_file_windows.cc on Win32
 // handles.  On Windows the streams are used without the C runtime's text
 // translation, and every record carries its carriage return + line feed
-// itself, so that a count of bytes written is also a file offset: the
-// positional writes and the cut at the close depend on that.
+// itself, so that a count of bytes written is also a file offset: the cut
+// at the close depends on that.
+//
+// A stream is either a disk file, written from its start and cut at its
+// close, or something else (a pipe, a FIFO, a device, a terminal), which
+// is never cut and, on a POSIX host, never makes a write wait: a write
+// that would wait fails with EAGAIN, and wait_until_writable waits.
 #pragma once
 
 #include <cstddef>
@@ -33,39 +38,35 @@ Stream standard_input();
 Stream standard_output();
 Stream standard_error();
 
-/// Opens an existing file for reading and writing, without cutting it.
-/// Returns kNoStream with errno set when that fails.
+/// Opens an existing file for writing without cutting it: a disk file for
+/// reading and writing, anything else for writing only (a FIFO without a
+/// reader fails with ENXIO).  Returns kNoStream with errno set on failure.
 Stream open_for_update(const char* name);
 
-/// Opens an existing file for reading only.  A directory counts as a
-/// failure: it can never take a record.  Returns kNoStream with errno set.
+/// Opens an existing disk file for reading only.  Anything else (a
+/// directory, a FIFO) counts as a failure: it could never take a record.
+/// Returns kNoStream with errno set.
 Stream open_for_reading(const char* name);
 
 /// Creates the file empty (or empties it) for writing.  Returns kNoStream
 /// with errno set.
 Stream create_for_writing(const char* name);
 
-/// Whether writes can name their offset (the stream is a disk file).
-bool can_write_at(Stream s);
+/// Whether the stream is a disk file.
+bool is_disk_file(Stream s);
 
-/// Whether the stream is an interactive terminal (a character device).
-bool is_terminal(Stream s);
+/// Writes at most `length` (> 0) bytes once, retrying after interruptions.
+/// Returns the count written (> 0), or minus the platform error number:
+/// -EAGAIN when the stream cannot take a byte now.  Safe in a signal
+/// handler.
+long write_some(Stream s, const char* bytes, std::size_t length);
 
-/// Writes all `length` bytes at the stream's position, retrying after
-/// interruptions and partial writes.  Returns 0 or the platform error
+/// Waits until a stream whose write failed with EAGAIN can take bytes.
+void wait_until_writable(Stream s);
+
+/// Sets `size` to the length of the file.  Returns 0 or the platform error
 /// number.  Safe in a signal handler.
-int write_all(Stream s, const char* bytes, std::size_t length);
-
-/// Writes all `length` bytes at `offset`.  Repeating the same call has the
-/// same effect, which lets a closing that interrupts a write hand the same
-/// records over again.  Returns 0 or the platform error number.  Safe in a
-/// signal handler.
-int write_at(Stream s, const char* bytes, std::size_t length, Offset offset);
-
-/// Sets `size` to the length of the file and `regular` to whether it is an
-/// ordinary disk file.  Returns 0 or the platform error number.  Safe in a
-/// signal handler.
-int file_size(Stream s, Offset& size, bool& regular);
+int file_size(Stream s, Offset& size);
 
 /// Cuts the file at `length`.  Returns 0 or the platform error number.
 /// Safe in a signal handler.

@@ -1,6 +1,9 @@
 // File services on a POSIX host: plain file descriptors, line feed line
-// ends, positional writes with pwrite and the cut with ftruncate.
+// ends, the cut with ftruncate.  Streams that are not disk files are
+// opened non-blocking, so that neither a FIFO nor a device ever holds the
+// tool in a write.
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +12,17 @@
 #include "textio/os_file.h"
 
 namespace textio::os {
+namespace {
+
+// Whether `name` exists as something other than a disk file.
+bool names_other_than_disk_file(const char* name, mode_t& mode) {
+  struct stat info;
+  if (stat(name, &info) != 0 || S_ISREG(info.st_mode)) return false;
+  mode = info.st_mode;
+  return true;
+}
+
+}  // namespace
 
 const std::string_view line_end = "\n";
 
@@ -23,65 +37,53 @@ Stream standard_error() {
 }
 
 Stream open_for_update(const char* name) {
-  return open(name, O_RDWR);
+  mode_t mode = 0;
+  // A FIFO opened for reading too would be its own reader: it would never
+  // report that its reader has gone, and would hold the tool once full.
+  if (names_other_than_disk_file(name, mode)) {
+    return open(name, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  }
+  return open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
 }
 
 Stream open_for_reading(const char* name) {
-  const int fd = open(name, O_RDONLY);
-  struct stat info;
-  if (fd >= 0 && fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-    // A directory opens for reading but can never take a record.
-    ::close(fd);
-    errno = EISDIR;
+  mode_t mode = 0;
+  if (names_other_than_disk_file(name, mode)) {
+    errno = S_ISDIR(mode) ? EISDIR : ENXIO;
     return kNoStream;
   }
-  return fd;
+  return open(name, O_RDONLY | O_NOCTTY | O_CLOEXEC);
 }
 
 Stream create_for_writing(const char* name) {
-  return open(name, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  // Non-blocking: an existing FIFO without a reader fails at once.
+  return open(name, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
 }
 
-bool can_write_at(Stream s) {
-  return lseek(s, 0, SEEK_CUR) >= 0;
+bool is_disk_file(Stream s) {
+  struct stat info;
+  return fstat(s, &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool is_terminal(Stream s) {
-  return isatty(s) != 0;
-}
-
-int write_all(Stream s, const char* bytes, std::size_t length) {
-  while (length > 0) {
+long write_some(Stream s, const char* bytes, std::size_t length) {
+  for (;;) {
     const ssize_t done = write(s, bytes, length);
-    if (done < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    bytes += done;
-    length -= static_cast<std::size_t>(done);
+    if (done > 0) return done;
+    if (done == 0) return -EIO;
+    if (errno != EINTR) return -errno;
   }
-  return 0;
 }
 
-int write_at(Stream s, const char* bytes, std::size_t length, Offset offset) {
-  while (length > 0) {
-    const ssize_t done = pwrite(s, bytes, length, static_cast<off_t>(offset));
-    if (done < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    bytes += done;
-    length -= static_cast<std::size_t>(done);
-    offset += done;
+void wait_until_writable(Stream s) {
+  pollfd p{s, POLLOUT, 0};
+  while (poll(&p, 1, -1) < 0 && errno == EINTR) {
   }
-  return 0;
 }
 
-int file_size(Stream s, Offset& size, bool& regular) {
+int file_size(Stream s, Offset& size) {
   struct stat info;
   if (fstat(s, &info) != 0) return errno;
   size = static_cast<Offset>(info.st_size);
-  regular = S_ISREG(info.st_mode);
   return 0;
 }
 

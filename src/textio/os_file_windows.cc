@@ -1,6 +1,7 @@
 // File services on Windows: Win32 handles, carriage return + line feed line
-// ends written out by the records themselves, positional writes through an
-// OVERLAPPED offset and the cut with SetEndOfFile.
+// ends written out by the records themselves, and the cut with
+// SetEndOfFile.  Writes to pipes wait for their reader as Windows makes
+// them; a pipe whose reader has gone fails with EPIPE.
 //
 // The C runtime's descriptors are not used for the text streams.  Its text
 // mode would turn each line feed into two bytes behind the records' back,
@@ -104,48 +105,23 @@ Stream create_for_writing(const char* name) {
   return open_file(name, GENERIC_WRITE, CREATE_ALWAYS);
 }
 
-bool can_write_at(Stream s) {
+bool is_disk_file(Stream s) {
   return GetFileType(handle_of(s)) == FILE_TYPE_DISK;
 }
 
-bool is_terminal(Stream s) {
-  // As the runtime's _isatty decides it: a character device.
-  return GetFileType(handle_of(s)) == FILE_TYPE_CHAR;
+long write_some(Stream s, const char* bytes, std::size_t length) {
+  DWORD done = 0;
+  const auto chunk = static_cast<DWORD>(length < kLargestWrite ? length : kLargestWrite);
+  if (!WriteFile(handle_of(s), bytes, chunk, &done, nullptr)) return -errno_of(GetLastError());
+  return done > 0 ? static_cast<long>(done) : -EIO;
 }
 
-int write_all(Stream s, const char* bytes, std::size_t length) {
-  while (length > 0) {
-    DWORD done = 0;
-    const auto chunk = static_cast<DWORD>(length < kLargestWrite ? length : kLargestWrite);
-    if (!WriteFile(handle_of(s), bytes, chunk, &done, nullptr)) return errno_of(GetLastError());
-    if (done == 0) return EIO;
-    bytes += done;
-    length -= done;
-  }
-  return 0;
-}
+void wait_until_writable(Stream) {}
 
-int write_at(Stream s, const char* bytes, std::size_t length, Offset offset) {
-  while (length > 0) {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset) & 0xFFFFFFFFu);
-    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
-    DWORD done = 0;
-    const auto chunk = static_cast<DWORD>(length < kLargestWrite ? length : kLargestWrite);
-    if (!WriteFile(handle_of(s), bytes, chunk, &done, &at)) return errno_of(GetLastError());
-    if (done == 0) return EIO;
-    bytes += done;
-    length -= done;
-    offset += done;
-  }
-  return 0;
-}
-
-int file_size(Stream s, Offset& size, bool& regular) {
+int file_size(Stream s, Offset& size) {
   LARGE_INTEGER length;
   if (!GetFileSizeEx(handle_of(s), &length)) return errno_of(GetLastError());
   size = length.QuadPart;
-  regular = GetFileType(handle_of(s)) == FILE_TYPE_DISK;
   return 0;
 }
 

@@ -2,12 +2,9 @@
 // time taur smoothed by a triangle of half-width taus, in closed form.
 #pragma once
 
-namespace yoffe {
+#include "yoffe/pai.h"
 
-/// The program's value of pi, a ten-digit literal slightly above pi.  It is
-/// part of the stored results: kernel terms, normalisation, twiddle angles
-/// and frequencies all use it.
-inline constexpr double pai = 3.141592654;
+namespace yoffe {
 
 /// Which of the six time windows an instant falls in, and the un-normalised
 /// value of the function there.

@@ -1,8 +1,8 @@
-// The platform's process services, as start-up and termination use them:
-// the floating-point reset, processor exceptions as signals, signal
-// handlers, holding signals back around updates that a handler must not
-// see half done, and the immediate exit.  os_process_posix.cc and
-// os_process_windows.cc implement them.
+// The platform's process services: the standard descriptors, the
+// floating-point reset, processor exceptions as signals, signal handlers,
+// holding signals back around updates that a handler must not see half
+// done, and the immediate ends of the process.  process_posix.cc and
+// process_windows.cc implement them.
 //
 // On a POSIX host a handler interrupts the thread that runs the system and
 // a held signal stays pending in the kernel.  On Windows the interrupt
@@ -12,10 +12,9 @@
 // a still and consistent state, as on POSIX.
 #pragma once
 
-#include <cstdint>
 #include <initializer_list>
 
-namespace driver::os {
+namespace runtime {
 
 /// Windows: installs the process-wide handler of unhandled exceptions that
 /// turns an access violation into SIGSEGV and a floating-point fault or an
@@ -23,18 +22,30 @@ namespace driver::os {
 /// hosts: nothing to do, the kernel delivers these signals itself.
 void prepare_process();
 
+/// Connects each of the standard streams that the process was started
+/// without (POSIX: descriptors 0, 1 and 2) to the null device, so that no
+/// file opened later takes the place of a console stream.  Windows: the
+/// handles of absent streams stay absent; writes to them fail quietly.
+void open_standard_streams();
+
 /// Resets the floating-point unit to the platform's default: round to
 /// nearest, double precision, every exception masked.
 void reset_floating_point();
 
-/// Installs `handler` for `signal_number`.
-void install_handler(int signal_number, void (*handler)(int));
+/// Makes a write that fails report its error instead of ending the process
+/// by a signal: a pipe whose reader has gone (SIGPIPE) and a file-size
+/// limit (SIGXFSZ) are ignored.  Nothing to do on Windows.
+void ignore_write_signals();
+
+/// Installs `handler` for `signal_number`; while it runs, `held` are held
+/// back from its first instruction on (its own signal always is).
+void install_handler(int signal_number, void (*handler)(int), std::initializer_list<int> held);
 
 /// Whether `signal_number` is ignored now (as the parent may have left it).
 bool is_ignored(int signal_number);
 
 /// Holds back `signals` for as long as it lives, then restores what was
-/// held before.  Holds nest.
+/// held before.  Holds nest.  Safe in a signal handler.
 class HeldSignals {
  public:
   explicit HeldSignals(std::initializer_list<int> signals);
@@ -55,4 +66,8 @@ void hold_for_good(std::initializer_list<int> signals);
 /// handler.
 [[noreturn]] void exit_now(int status);
 
-}  // namespace driver::os
+/// Restores the default action of SIGABRT and aborts: the process ends
+/// abnormally, whatever handler SIGABRT had.  Safe in a signal handler.
+[[noreturn]] void abort_now();
+
+}  // namespace runtime

@@ -1,13 +1,16 @@
 // Process services on a POSIX host: sigaction, sigprocmask, fesetenv.
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cfenv>
+#include <cstdlib>
 #include <cstring>
 
-#include "driver/os_process.h"
+#include "runtime/process.h"
 
-namespace driver::os {
+namespace runtime {
 namespace {
 
 sigset_t set_of(std::initializer_list<int> signals) {
@@ -21,14 +24,28 @@ sigset_t set_of(std::initializer_list<int> signals) {
 
 void prepare_process() {}
 
+void open_standard_streams() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    // The lowest free descriptor is `fd` itself: those below are open.
+    const int null = open("/dev/null", O_RDWR);
+    if (null >= 0 && null != fd) close(null);
+  }
+}
+
 void reset_floating_point() {
   std::fesetenv(FE_DFL_ENV);
 }
 
-void install_handler(int signal_number, void (*handler)(int)) {
+void ignore_write_signals() {
+  signal(SIGPIPE, SIG_IGN);
+  signal(SIGXFSZ, SIG_IGN);
+}
+
+void install_handler(int signal_number, void (*handler)(int), std::initializer_list<int> held) {
   struct sigaction action {};
   action.sa_handler = handler;
-  sigemptyset(&action.sa_mask);
+  action.sa_mask = set_of(held);
   sigaction(signal_number, &action, nullptr);
 }
 
@@ -61,4 +78,9 @@ void exit_now(int status) {
   _exit(status);
 }
 
-}  // namespace driver::os
+void abort_now() {
+  signal(SIGABRT, SIG_DFL);
+  std::abort();
+}
+
+}  // namespace runtime

@@ -1,17 +1,17 @@
-#include "driver/failure.h"
+#include "textio/failure.h"
 
+#include <algorithm>
 #include <charconv>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <string_view>
 
-#include "driver/os_process.h"
+#include "runtime/process.h"
 #include "textio/connection.h"
 #include "textio/os_file.h"
 
-namespace driver {
+namespace textio {
 namespace {
 
 // Messages of the system's own error codes 100..132.
@@ -55,7 +55,17 @@ constexpr int kLastSystemCode = 132;
 
 // Standard error is unbuffered: each piece goes straight out.
 void write_error(std::string_view text) {
-  textio::write_all(textio::os::standard_error(), text.data(), text.size());
+  write_all(os::standard_error(), text.data(), text.size());
+}
+
+// Writes `message` and a line end in one piece, so that no other line can
+// come between them.
+void write_error_line(std::string_view message) {
+  char line[128];
+  const std::size_t length = std::min(message.size(), sizeof line - os::line_end.size());
+  char* end = std::copy_n(message.data(), length, line);
+  end = std::copy(os::line_end.begin(), os::line_end.end(), end);
+  write_error(std::string_view(line, static_cast<std::size_t>(end - line)));
 }
 
 // Writes a decimal integer to standard error.
@@ -67,7 +77,7 @@ void write_error_number(int n) {
 
 // The first line of the report, chosen by the error code.  Written piece by
 // piece, without the heap: the report must come out when memory has run out.
-void write_error_line(const char* context, FailureCode code) {
+void write_report_line(const char* context, FailureCode code) {
   write_error(context);
   write_error(": ");
   const int n = code.number;
@@ -81,15 +91,15 @@ void write_error_line(const char* context, FailureCode code) {
     write_error("illegal error number ");
     write_error_number(n);
   }
-  write_error(textio::os::line_end);
+  write_error(os::line_end);
 }
 
 // The state lines: which unit, which layout, which direction.  The last
 // line is completed by terminate_and_abort's " IO".
 void write_state_lines() {
-  const textio::IoState& state = textio::io_state();
+  const IoState& state = io_state();
   if (state.current_unit >= 0) {
-    const textio::Connection& c = textio::connections()[state.current_unit];
+    const Connection& c = connections()[state.current_unit];
     write_error("apparent state: unit ");
     write_error_number(state.current_unit);
     write_error(" ");
@@ -99,12 +109,12 @@ void write_state_lines() {
     } else {
       write_error("(unnamed)");
     }
-    write_error(textio::os::line_end);
+    write_error(os::line_end);
   }
   if (state.layout != nullptr) {
     write_error("last format: ");
     write_error(state.layout);
-    write_error(textio::os::line_end);
+    write_error(os::line_end);
   }
   write_error("lately ");
   write_error(state.direction);
@@ -114,48 +124,42 @@ void write_state_lines() {
 volatile std::sig_atomic_t closing_done = 0;
 
 // Once the process is on its way out, a second signal must not start a
-// second report or interrupt the closing: it stays pending until the end.
-void hold_closing_signals() {
-  os::hold_for_good({SIGINT, SIGTERM, SIGFPE});
+// second report or interrupt the closing: it stays held until the end.
+void hold_closing_signals_for_good() {
+  runtime::hold_for_good({SIGINT, SIGTERM, SIGFPE, SIGABRT});
 }
 
 }  // namespace
 
 void fatal_report(const char* context, FailureCode code) {
-  // A signal must not cut into the report: it waits until the process ends.
-  hold_closing_signals();
-  write_error_line(context, code);
-  if (textio::io_state().initialized) write_state_lines();
+  hold_closing_signals_for_good();
+  write_report_line(context, code);
+  if (io_state().initialized) write_state_lines();
   terminate_and_abort(" IO");
 }
 
 void terminate_and_exit(const char* message) {
-  hold_closing_signals();
-  write_error(message);
-  write_error(textio::os::line_end);
+  hold_closing_signals_for_good();
+  write_error_line(message);
   end_of_run_closing();
-  os::exit_now(1);
+  runtime::exit_now(1);
 }
 
 void terminate_and_abort(const char* message) {
-  hold_closing_signals();
-  write_error(message);
-  write_error(textio::os::line_end);
+  hold_closing_signals_for_good();
+  write_error_line(message);
   end_of_run_closing();
-  std::signal(SIGABRT, SIG_DFL);
-  std::abort();
+  runtime::abort_now();
 }
 
 void end_of_run_closing() {
-  if (!textio::io_state().initialized) return;
-  // Hold back the signals whose handlers close files, so that a signal that
-  // arrives now neither interrupts the closing half-way nor finds it done.
-  // An abort from elsewhere is held too: its handler would find the closing
-  // marked done and abort before the file is cut.
-  const os::HeldSignals hold({SIGINT, SIGTERM, SIGFPE, SIGABRT});
+  if (!io_state().initialized) return;
+  // A signal that arrives now neither interrupts the closing half-way nor
+  // finds it done before the files are cut.
+  const runtime::HeldSignals hold = hold_closing_signals();
   if (closing_done == 0) {
     closing_done = 1;
-    textio::close_all_quietly();
+    close_all_quietly();
   }
 }
 
@@ -163,4 +167,4 @@ void silent_stop() {
   std::exit(0);
 }
 
-}  // namespace driver
+}  // namespace textio

@@ -20,9 +20,9 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "driver/os_process.h"
+#include "runtime/process.h"
 
-namespace driver::os {
+namespace runtime {
 namespace {
 
 HANDLE main_thread = nullptr;
@@ -107,6 +107,8 @@ void prepare_process() {
   SetUnhandledExceptionFilter(on_unhandled_exception);
 }
 
+void open_standard_streams() {}
+
 void reset_floating_point() {
   // The runtime's _fpreset re-initialises the x87 unit: every exception
   // masked, round to nearest, but extended precision, and it leaves the SSE
@@ -119,7 +121,12 @@ void reset_floating_point() {
   _mm_setcsr(0x1F80);  // SSE: round to nearest, every exception masked, no flush to zero
 }
 
-void install_handler(int signal_number, void (*handler)(int)) {
+void ignore_write_signals() {}
+
+// The runtime's signal() holds nothing back while a handler runs; the
+// handlers here end the process, and each first holds every signal that
+// another handler could close files for (hold_for_good).
+void install_handler(int signal_number, void (*handler)(int), std::initializer_list<int>) {
   if (signal_number == SIGINT) {
     interrupt_handler = handler;
     handler = interrupt_from_console;
@@ -154,4 +161,9 @@ void exit_now(int status) {
   std::_Exit(status);
 }
 
-}  // namespace driver::os
+void abort_now() {
+  std::signal(SIGABRT, SIG_DFL);
+  std::abort();
+}
+
+}  // namespace runtime

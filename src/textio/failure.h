@@ -2,7 +2,7 @@
 // report of a failed text I/O statement.
 #pragma once
 
-namespace driver {
+namespace textio {
 
 /// An error code of the fatal report: a platform error number (errno) or
 /// one of the system's own codes 100..132 (-1 stands for an end of file).
@@ -27,20 +27,22 @@ inline constexpr int kCannotWriteFile = 127;   // "can't write file"
 /// terminate_and_abort.  Never returns.
 [[noreturn]] void fatal_report(const char* context, FailureCode code);
 
-/// Writes `message` and a line end to standard error, runs the end-of-run
-/// closing and ends the process with exit status 1.  Async-signal-safe.
+/// Writes `message` and a line end to standard error in one piece, runs the
+/// end-of-run closing and ends the process with exit status 1.  Signals
+/// that arrive meanwhile stay held.  Async-signal-safe.
 [[noreturn]] void terminate_and_exit(const char* message);
 
-/// Writes `message` and a line end to standard error, runs the end-of-run
-/// closing, restores the default action of SIGABRT and aborts.
-/// Async-signal-safe.
+/// Writes `message` and a line end to standard error in one piece, runs the
+/// end-of-run closing and aborts with the default action of SIGABRT.
+/// Signals that arrive meanwhile stay held.  Async-signal-safe.
 [[noreturn]] void terminate_and_abort(const char* message);
 
-/// Flushes the console streams and cuts and closes every file still open,
-/// at most once per process; later calls do nothing.  Async-signal-safe.
+/// Hands over what the files can take without waiting, cuts them behind
+/// their last whole record and closes them, at most once per process;
+/// later calls do nothing.  Async-signal-safe.
 void end_of_run_closing();
 
 /// Ends the run normally: exit status 0, nothing written.
 [[noreturn]] void silent_stop();
 
-}  // namespace driver
+}  // namespace textio
