@@ -1,6 +1,6 @@
 // File services on a POSIX host: plain file descriptors, line feed line
 // ends, the cut with ftruncate.  Streams that are not disk files are
-// opened non-blocking, so that neither a FIFO nor a device ever holds the
+// written non-blocking, so that neither a FIFO nor a device ever holds the
 // tool in a write.
 #include <fcntl.h>
 #include <poll.h>
@@ -22,6 +22,15 @@ bool names_other_than_disk_file(const char* name, mode_t& mode) {
   return true;
 }
 
+// A stream that is not a disk file never makes a write wait.
+Stream without_waiting(int fd) {
+  struct stat info;
+  if (fd >= 0 && fstat(fd, &info) == 0 && !S_ISREG(info.st_mode)) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+  }
+  return fd;
+}
+
 }  // namespace
 
 const std::string_view line_end = "\n";
@@ -38,12 +47,11 @@ Stream standard_error() {
 
 Stream open_for_update(const char* name) {
   mode_t mode = 0;
-  // A FIFO opened for reading too would be its own reader: it would never
-  // report that its reader has gone, and would hold the tool once full.
-  if (names_other_than_disk_file(name, mode)) {
-    return open(name, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  }
-  return open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (!names_other_than_disk_file(name, mode)) return open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  // For writing only: a FIFO opened for reading too would be its own
+  // reader, which never goes, and would hold the tool once full.  The open
+  // of a FIFO waits for its reader; the writes never wait.
+  return without_waiting(open(name, O_WRONLY | O_NOCTTY | O_CLOEXEC));
 }
 
 Stream open_for_reading(const char* name) {
@@ -56,8 +64,7 @@ Stream open_for_reading(const char* name) {
 }
 
 Stream create_for_writing(const char* name) {
-  // Non-blocking: an existing FIFO without a reader fails at once.
-  return open(name, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  return without_waiting(open(name, O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY | O_CLOEXEC, 0666));
 }
 
 bool is_disk_file(Stream s) {
