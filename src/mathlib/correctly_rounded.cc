@@ -3,106 +3,24 @@
 #include <cmath>
 #include <limits>
 
+#include "mathlib/double_double.h"
+
 namespace mathlib {
 namespace {
 
-// A double-double: the unevaluated sum hi + lo with |lo| <= ulp(hi) / 2.
-// Every operation below is exact or loses about 2^-104 relative; no fused
-// multiply-add is used (nor allowed by the build), so the results are the
-// same on every IEEE machine.
-struct DD {
-  double hi;
-  double lo;
-};
-
-// s + e = a + b exactly.
-DD two_sum(double a, double b) {
-  const double s = a + b;
-  const double bb = s - a;
-  const double e = (a - (s - bb)) + (b - bb);
-  return {s, e};
-}
-
-// s + e = a + b exactly, for |a| >= |b| or a = 0.
-DD fast_two_sum(double a, double b) {
-  const double s = a + b;
-  const double e = b - (s - a);
-  return {s, e};
-}
-
-// a = hi + lo, each half with at most 26 significant bits (Veltkamp).
-void split(double a, double& hi, double& lo) {
-  const double t = 134217729.0 * a;  // 2^27 + 1
-  hi = t - (t - a);
-  lo = a - hi;
-}
-
-// p + e = a b exactly (Dekker).
-DD two_prod(double a, double b) {
-  const double p = a * b;
-  double ah = 0.0;
-  double al = 0.0;
-  double bh = 0.0;
-  double bl = 0.0;
-  split(a, ah, al);
-  split(b, bh, bl);
-  const double e = (((ah * bh - p) + ah * bl) + al * bh) + al * bl;
-  return {p, e};
-}
-
-DD add(DD x, DD y) {
-  DD s = two_sum(x.hi, y.hi);
-  const DD t = two_sum(x.lo, y.lo);
-  s.lo = s.lo + t.hi;
-  s = fast_two_sum(s.hi, s.lo);
-  s.lo = s.lo + t.lo;
-  return fast_two_sum(s.hi, s.lo);
-}
-
-DD neg(DD x) {
-  return {-x.hi, -x.lo};
-}
-
-DD sub(DD x, DD y) {
-  return add(x, neg(y));
-}
-
-DD mul(DD x, DD y) {
-  DD p = two_prod(x.hi, y.hi);
-  p.lo = p.lo + (x.hi * y.lo + x.lo * y.hi);
-  return fast_two_sum(p.hi, p.lo);
-}
-
-DD mul(DD x, double y) {
-  DD p = two_prod(x.hi, y);
-  p.lo = p.lo + x.lo * y;
-  return fast_two_sum(p.hi, p.lo);
-}
-
-// Three quotient digits, each taken from the remainder of the ones before.
-DD div(DD x, DD y) {
-  const double q1 = x.hi / y.hi;
-  DD r = sub(x, mul(y, q1));
-  const double q2 = r.hi / y.hi;
-  r = sub(r, mul(y, q2));
-  const double q3 = r.hi / y.hi;
-  return add(fast_two_sum(q1, q2), DD{q3, 0.0});
-}
-
-// Square root of x > 0: the double root and one Newton correction.
-DD sqrt_dd(DD x) {
-  const double s = std::sqrt(x.hi);
-  const DD p = two_prod(s, s);
-  const double r = ((x.hi - p.hi) - p.lo) + x.lo;
-  return fast_two_sum(s, r / (s + s));
-}
-
-// The nearest double to a double-double.
-double rounded(DD x) {
-  return x.hi + x.lo;
-}
-
-constexpr DD kHalfPi = {0x1.921fb54442d18p+0, 0x1.1a62633145c07p-54};
+// Double-double arithmetic (mathlib/double_double.h): every operation below
+// is exact or loses about 2^-104 relative, the same on every IEEE machine.
+using dd::add;
+using dd::DD;
+using dd::div;
+using dd::fast_two_sum;
+using dd::kHalfPi;
+using dd::mul;
+using dd::rounded;
+using dd::sqrt_dd;
+using dd::sub;
+using dd::two_prod;
+using dd::two_sum;
 
 // pi / 2 in four parts; the first three have 33 significant bits, so that
 // n times each is exact for |n| < 2^20.

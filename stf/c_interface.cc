@@ -1,0 +1,65 @@
+// The C interface: parameter checks, then one plain loop over the arrays.
+// Nothing here throws or allocates.
+#include <cmath>
+
+#include "source_time_function.h"
+#include "yoffe/stf.h"
+
+namespace {
+
+using yoffe::stf::Shape;
+
+// Applies `at` to each of the n inputs.
+template <double (*at)(const Shape&, double)>
+int for_each_input(double taus, double taur, size_t n, const double* in, double* out) noexcept {
+  if (!yoffe::stf::valid_parameters(taus, taur)) return YOFFE_BAD_PARAMETER;
+  if (n > 0 && (in == nullptr || out == nullptr)) return YOFFE_BAD_PARAMETER;
+  const Shape shape = yoffe::stf::make_shape(taus, taur);
+  for (size_t i = 0; i < n; ++i) out[i] = at(shape, in[i]);
+  return YOFFE_OK;
+}
+
+}  // namespace
+
+extern "C" {
+
+int yoffe_slip_rate(double taus, double taur, size_t n, const double* t, double* out) noexcept {
+  return for_each_input<yoffe::stf::slip_rate_at>(taus, taur, n, t, out);
+}
+
+int yoffe_slip(double taus, double taur, size_t n, const double* t, double* out) noexcept {
+  return for_each_input<yoffe::stf::slip_at>(taus, taur, n, t, out);
+}
+
+int yoffe_slip_acceleration(double taus, double taur, size_t n, const double* t,
+                            double* out) noexcept {
+  return for_each_input<yoffe::stf::slip_acceleration_at>(taus, taur, n, t, out);
+}
+
+int yoffe_amplitude_spectrum(double taus, double taur, size_t n, const double* f,
+                             double* out) noexcept {
+  return for_each_input<yoffe::stf::amplitude_at>(taus, taur, n, f, out);
+}
+
+int yoffe_peak_time(double taus, double taur, double* tpeak) noexcept {
+  if (!yoffe::stf::valid_parameters(taus, taur) || !(taus > 0.0) || tpeak == nullptr) {
+    return YOFFE_BAD_PARAMETER;
+  }
+  *tpeak = yoffe::stf::peak_time_of(yoffe::stf::make_shape(taus, taur));
+  return YOFFE_OK;
+}
+
+int yoffe_from_tacc_teff(double tacc, double teff, double* taus, double* taur) noexcept {
+  if (!(std::isfinite(tacc) && std::isfinite(teff) && tacc > 0.0 && tacc < 0.5 * teff)) {
+    return YOFFE_BAD_PARAMETER;
+  }
+  if (taus == nullptr || taur == nullptr) return YOFFE_BAD_PARAMETER;
+  double s = 0.0;
+  double r = 0.0;
+  yoffe::stf::parameters_from_tacc_teff(tacc, teff, s, r);
+  *taus = s;
+  *taur = r;
+  return YOFFE_OK;
+}
+
+}  // extern "C"

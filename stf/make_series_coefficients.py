@@ -1,0 +1,101 @@
+#!/usr/bin/python3
+"""Writes series_coefficients.h, the constant tables of the library, each
+entry the double (or double-double) nearest to its exact value, computed with
+mpmath (Debian python3-mpmath) at 60 digits:
+
+    /usr/bin/python3 stf/make_series_coefficients.py |
+        clang-format --assume-filename=stf/series_coefficients.h > stf/series_coefficients.h
+"""
+import mpmath as mp
+
+mp.mp.dps = 60
+
+
+def hexd(v):
+    """The double nearest to v, as a C++ hexadecimal literal."""
+    return float(mp.mpf(v)).hex()
+
+
+def dd(v):
+    """The double-double nearest to v: {hi, lo}."""
+    v = mp.mpf(v)
+    hi = float(v)
+    lo = float(v - mp.mpf(hi))
+    return "{%s, %s}" % (hi.hex(), lo.hex())
+
+
+def table(name, values, kind="double", per_line=2):
+    out = ["inline constexpr %s %s[%d] = {" % (kind, name, len(values))]
+    for i in range(0, len(values), per_line):
+        out.append("    " + " ".join(v + "," for v in values[i:i + per_line]))
+    out.append("};")
+    return "\n".join(out)
+
+
+def main():
+    parts = []
+    parts.append("""// Constant tables of the library, written by make_series_coefficients.py
+// (mpmath at 60 digits) through clang-format; every entry is the double, or
+// double-double {hi, lo}, nearest to the exact value named in its comment.
+// Do not edit: rerun the script.
+#pragma once
+
+#include "mathlib/double_double.h"
+
+namespace yoffe::stf {
+
+using mathlib::dd::DD;""")
+    # Integrals of even powers of the sine, K_n(alpha), as series in
+    # s^2 = sin^2(alpha): K_n = s^(2n+1) sum_j c_nj s^(2j).
+    for n in (1, 2, 3):
+        vals = [hexd(mp.binomial(2 * j, j) / mp.mpf(4) ** j / (2 * n + 1 + 2 * j)) for j in range(12)]
+        parts.append("// binomial(2j, j) / (4^j (%d + 2j)), j = 0..11.\n" % (2 * n + 1)
+                     + table("kSinePower%dSeries" % n, vals))
+    # The grid of split points: theta = j pi / 16, j = 0..8.
+    grid = range(1, 8)
+    parts.append("// sin(j pi / 16), cos(j pi / 16), sin^2(j pi / 16) and cos^2(j pi / 16),\n"
+                 "// j = 1..7 at index j - 1.\n"
+                 + table("kGridSine", [hexd(mp.sin(j * mp.pi / 16)) for j in grid]) + "\n"
+                 + table("kGridCosine", [hexd(mp.cos(j * mp.pi / 16)) for j in grid]) + "\n"
+                 + table("kGridSine2", [hexd(mp.sin(j * mp.pi / 16) ** 2) for j in grid]) + "\n"
+                 + table("kGridCosine2", [hexd(mp.cos(j * mp.pi / 16) ** 2) for j in grid]))
+    # Sine and cosine on [-pi/4, pi/4].
+    parts.append("// (-1)^k / (2k + 1)!, k = 0..9.\n"
+                 + table("kSineSeries", [hexd((-1) ** k / mp.factorial(2 * k + 1)) for k in range(10)]))
+    parts.append("// (-1)^k / (2k)!, k = 0..10.\n"
+                 + table("kCosineSeries", [hexd((-1) ** k / mp.factorial(2 * k)) for k in range(11)]))
+    # Bessel functions: power series in z = x^2 / 4.
+    parts.append("// (-1)^k / (k!)^2 and (-1)^k / (k! (k + 1)!), k = 0..17: J0(x) and\n"
+                 "// 2 J1(x) / x in powers of x^2 / 4.\n"
+                 + table("kBesselJ0Series", [hexd((-1) ** k / mp.factorial(k) ** 2) for k in range(18)]) + "\n"
+                 + table("kBesselJ1Series",
+                         [hexd((-1) ** k / (mp.factorial(k) * mp.factorial(k + 1))) for k in range(18)]))
+    parts.append("// 1 / (k!)^2 and 1 / (k! (k + 1)!), k = 0..44, double-doubles.\n"
+                 + table("kBesselJ0SeriesDD", [dd(1 / mp.factorial(k) ** 2) for k in range(45)], "DD", 1) + "\n"
+                 + table("kBesselJ1SeriesDD", [dd(1 / (mp.factorial(k) * mp.factorial(k + 1))) for k in range(45)],
+                         "DD", 1))
+    # Hankel's expansion: a_k(nu) = prod_{j=1..k} (4 nu^2 - (2j - 1)^2) / (k! 8^k).
+    def a(k, nu):
+        r = mp.mpf(1)
+        for j in range(1, k + 1):
+            r *= 4 * nu * nu - (2 * j - 1) ** 2
+        return r / (mp.factorial(k) * mp.mpf(8) ** k)
+    for nu in (0, 1):
+        parts.append(("// (-1)^k a_2k(%d) and (-1)^k a_2k+1(%d), k = 0..13, with a_k(nu) the\n"
+                      "// product over j = 1..k of (4 nu^2 - (2j - 1)^2), over k! 8^k.\n") % (nu, nu)
+                     + table("kHankelP%d" % nu, [hexd((-1) ** k * a(2 * k, nu)) for k in range(14)]) + "\n"
+                     + table("kHankelQ%d" % nu, [hexd((-1) ** k * a(2 * k + 1, nu)) for k in range(14)]))
+    h = mp.pi / 2
+    h1 = float(h)
+    h2 = float(h - h1)
+    h3 = float(h - h1 - h2)
+    parts.append("// pi / 2 = kHalfPi1 + kHalfPi2 + kHalfPi3 to about 160 bits, and 2 / pi.\n"
+                 "inline constexpr double kHalfPi1 = %s;\n"
+                 "inline constexpr double kHalfPi2 = %s;\n"
+                 "inline constexpr double kHalfPi3 = %s;\n"
+                 "inline constexpr double kTwoOverPi = %s;" % (h1.hex(), h2.hex(), h3.hex(), hexd(2 / mp.pi)))
+    parts.append("}  // namespace yoffe::stf")
+    print("\n\n".join(parts))
+
+
+main()

@@ -1,0 +1,55 @@
+// The regularized Yoffe source time function of one source, evaluated one
+// time or one frequency at a time.  The C and C++ interfaces validate the
+// parameters and loop over their arrays; everything here assumes
+// taus >= 0 and taur > 0, both finite.
+#pragma once
+
+namespace yoffe::stf {
+
+/// The source's smoothing half-width taus and rise time taur, and what every
+/// evaluation at one time needs of them.  Times are kept in units of `unit`,
+/// the power of two that brings taur into [1, 2): scaling by it is exact, and
+/// no square of a time can then overflow or underflow, whatever the source's
+/// time scale.
+struct Shape {
+  double unit;            // seconds per internal unit of time
+  double inv_unit;        // 1 / unit
+  double taus;            // in units
+  double taur;            // in units
+  double inv_taur;        // 1 / taur
+  double taur_over_2pi;   // taur / (2 pi)
+  double taur2_over_4pi;  // taur^2 / (4 pi)
+  double inv_taus;        // 1 / taus, 0 when taus = 0
+  double yoffe_scale;     // 2 / (pi taur), the Yoffe function's factor
+};
+
+/// True when taus >= 0 and taur > 0 are both finite.
+bool valid_parameters(double taus, double taur);
+
+/// The shape of valid parameters.
+Shape make_shape(double taus, double taur);
+
+/// Slip rate, slip and slip acceleration at t seconds from the onset, for
+/// unit final slip.  NaN for a NaN t; outside the support (0, taur + 2 taus)
+/// 0, except the slip, which is 1 from the end of the support on.
+double slip_rate_at(const Shape& shape, double t);
+double slip_at(const Shape& shape, double t);
+double slip_acceleration_at(const Shape& shape, double t);
+
+/// The slip acceleration times taus^2 at 0 < t < taur + 2 taus, t in the
+/// shape's units, for taus > 0: its sign decides the peak.
+double acceleration_balance(const Shape& shape, double t);
+
+/// Amplitude of the slip rate's Fourier transform at f Hz: 1 at f = 0,
+/// even in f, 0 at infinite frequencies, NaN for a NaN f.
+double amplitude_at(const Shape& shape, double f);
+
+/// The time of the slip rate's peak, the zero of the acceleration in
+/// (taus, 2 taus).  Needs taus > 0.
+double peak_time_of(const Shape& shape);
+
+/// The parameters whose peak time is tacc and whose taur + 2 taus is teff.
+/// Needs finite 0 < tacc < teff / 2.
+void parameters_from_tacc_teff(double tacc, double teff, double& taus, double& taur);
+
+}  // namespace yoffe::stf
