@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
@@ -25,10 +26,14 @@ struct GnuplotRun {
   std::string err;
 };
 
-// Runs gnuplot in `dir` on the plot script, then on `extra` commands when
-// given, capturing both output streams into files of the directory.
-GnuplotRun run_gnuplot(const TempDir& dir, const std::string& extra = "") {
-  std::string command = "cd '" + dir.path() + "' && '" GNUPLOT_BINARY "' '" PLOT_SCRIPT "'";
+// Runs gnuplot in `dir` on the plot script, with `before` set first and
+// `extra` commands after it when given, capturing both output streams into
+// files of the directory.
+GnuplotRun run_gnuplot(const TempDir& dir, const std::string& extra = "",
+                       const std::string& before = "") {
+  std::string command = "cd '" + dir.path() + "' && '" GNUPLOT_BINARY "'";
+  if (!before.empty()) command += " -e '" + before + "'";
+  command += " '" PLOT_SCRIPT "'";
   if (!extra.empty()) command += " -e '" + extra + "'";
   command += " >gnuplot.out 2>gnuplot.err </dev/null";
   GnuplotRun run;
@@ -67,22 +72,55 @@ class Plot : public ::testing::Test {
   TempDir dir_;
 };
 
+// Whether `png` is a whole PNG picture of `width` x `height`.
+testing::AssertionResult whole_png(const std::string& png, std::uint32_t width,
+                                   std::uint32_t height) {
+  if (png.size() < 33 || png.substr(0, 8) != std::string("\x89PNG\r\n\x1a\n", 8) ||
+      big_endian_u32(png, 8) != 13u || png.substr(12, 4) != "IHDR") {
+    return testing::AssertionFailure() << "not a PNG (" << png.size() << " bytes)";
+  }
+  if (big_endian_u32(png, 16) != width || big_endian_u32(png, 20) != height) {
+    return testing::AssertionFailure()
+           << big_endian_u32(png, 16) << " x " << big_endian_u32(png, 20) << " pixels";
+  }
+  // A picture written to its end, not cut off: the last chunk is IEND.
+  if (png.substr(png.size() - 8, 4) != "IEND") return testing::AssertionFailure() << "cut off";
+  return testing::AssertionSuccess();
+}
+
 TEST_F(Plot, WritesAPictureOfTheSetSizeWithoutWarnings) {
   const auto run = run_gnuplot(dir_);
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(whole_png(read_file(dir_.file("Yoffe.png")), 1200, 900));
+}
 
-  const std::string png = read_file(dir_.file("Yoffe.png"));
-  ASSERT_GT(png.size(), 33u);
-  EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
-  EXPECT_EQ(big_endian_u32(png, 8), 13u);  // IHDR data length
-  EXPECT_EQ(png.substr(12, 4), "IHDR");
-  EXPECT_EQ(big_endian_u32(png, 16), 1200u);  // width
-  EXPECT_EQ(big_endian_u32(png, 20), 900u);   // height
-  // A picture written to its end, not cut off: the last chunk is IEND.
-  ASSERT_GE(png.size(), 12u);
-  EXPECT_EQ(png.substr(png.size() - 8, 4), "IEND");
+// With the library's analytic curves beside the run's files: two more
+// panels, and the curves themselves as yoffe_curves writes them.
+TEST_F(Plot, AnalyticCurvesAddTwoPanels) {
+  std::string command = "cd '" + dir_.path() + "' && ";
+#ifdef YOFFE_EMULATOR
+  for (const char* part : {YOFFE_EMULATOR}) command += std::string("'") + part + "' ";
+#endif
+  command += "'" YOFFE_CURVES "'";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  const auto slip = split_lines(read_file(dir_.file("Yoffe_Analytic_Slip.csv")));
+  const auto amp = split_lines(read_file(dir_.file("Yoffe_Analytic_Amp.csv")));
+  ASSERT_EQ(slip.size(), 1u + 7001u);
+  ASSERT_EQ(amp.size(), 1u + 2047u);
+  // The tool's amplitudes lie within 1e-4 of the aliased analytic ones: its
+  // cut-off drops about 4.4e-5 of the area and it prints four digits.
+  double worst = 0.0;
+  for (std::size_t r = 1; r < amp.size(); ++r)
+    worst = std::max(worst, std::fabs(fields(amp[r])[4]));
+  EXPECT_LT(worst, 1e-4);
+  EXPECT_GT(worst, 1e-5);  // the cut-off shows
+
+  const auto run = run_gnuplot(dir_, "", "analytic = 1");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(whole_png(read_file(dir_.file("Yoffe.png")), 1200, 1350));
 }
 
 // The spectrum panel must read every data row of Yoffe_Amp.csv, past the

@@ -12,7 +12,10 @@
 #   directory  Yoffe_Slip.csv a directory: the fatal report (its first line
 #              is the platform's own message), no file created, status 3;
 #   interrupt  SIGINT while the closing prompt waits: "Interrupt", exit
-#              status 1, both files complete.  Wine turns SIGINT into a
+#              status 1, both files complete;
+#   library    the library's own tests (tests/stf: the 50-digit references,
+#              the interfaces, the properties, the digest of its results
+#              and the tool's kernel), built for Windows, each passing.  Wine turns SIGINT into a
 #              console control event on a thread of its own, as Windows does
 #              for Ctrl+C.  Where the 32-bit loader runs under qemu-i386,
 #              Wine cannot deliver it (any 32-bit program crashes in Wine's
@@ -260,9 +263,43 @@ for arch in "${arches[@]}"; do
 done
 wait
 
+# The library's tests, one after another per build.
+library_tests=(reference interface property reproducibility kernel)
+for arch in "${arches[@]}"; do
+  (
+    dir=$work/$arch/library
+    mkdir -p "$dir"
+    cd "$dir" || exit
+    for t in "${library_tests[@]}"; do
+      timeout -s KILL 1200 "${loader[$arch]}" "$root/build/mingw-$arch/tests/stf_${t}_test.exe" \
+        >"$t.log" 2>&1 </dev/null
+      echo $? >"$t.status"
+    done
+  ) &
+done
+wait
+
 passed=0
 failed=0
 skipped=0
+for arch in "${arches[@]}"; do
+  problems=""
+  for t in "${library_tests[@]}"; do
+    status=$(cat "$work/$arch/library/$t.status" 2>/dev/null)
+    if [ "$status" != 0 ]; then
+      problems+="stf_${t}_test: exit status $status"$'\n'
+      problems+="$(grep -E 'FAILED|Failure' "$work/$arch/library/$t.log" | head -n 5)"$'\n'
+    fi
+  done
+  if [ -z "$problems" ]; then
+    echo "PASS $arch library"
+    passed=$((passed + 1))
+  else
+    echo "FAIL $arch library"
+    echo "$problems" | sed 's/^/    /'
+    failed=$((failed + 1))
+  fi
+done
 for arch in "${arches[@]}"; do
   for c in "${cases[@]}"; do
     if [ "$arch/$c" = i686/interrupt ] && i386_emulated; then
