@@ -32,17 +32,12 @@ using testing_support::file_exists;
 using testing_support::first_lines;
 using testing_support::golden;
 using testing_support::read_file;
+using testing_support::row_report;
 using testing_support::run_child;
 using testing_support::RunResult;
 using testing_support::same_file;
 using testing_support::shim_env;
 using testing_support::TempDir;
-
-// The last lines of the report of a failed write of a data row.
-std::string row_report(const std::string& first_line, int unit, const std::string& name) {
-  return first_line + "\napparent state: unit " + std::to_string(unit) + " named " + name +
-         "\nlately writing sequential formatted external IO\n";
-}
 
 // The whole records at the start of `file` that fit in `bytes`.
 std::string whole_records_within(const std::string& file, std::size_t bytes) {

@@ -41,7 +41,9 @@ using testing_support::describe;
 using testing_support::file_exists;
 using testing_support::first_lines;
 using testing_support::golden;
+using testing_support::open_report;
 using testing_support::read_file;
+using testing_support::row_report;
 using testing_support::run_child;
 using testing_support::RunResult;
 using testing_support::same_file;
@@ -74,9 +76,6 @@ const std::string kPrompt =
     "\n"
     " Hit any key to stop\n";
 const std::string kFullConsole = kOpening + kAnnouncements + kSummary + kPrompt;
-
-// The last line of every fatal report.
-const std::string kLately = "lately writing sequential formatted external IO\n";
 
 // A copy of the tool that the unprivileged user can run, whatever the
 // permissions of the build tree: when the tests run as root, the binary is
@@ -487,16 +486,6 @@ void expect_fatal(const RunResult& r, const std::string& report, const std::stri
   EXPECT_TRUE(!r.exited && r.signal == SIGABRT) << describe(r);
   EXPECT_EQ(r.err, report);
   EXPECT_EQ(r.out, console);
-}
-
-std::string open_report(const std::string& first_line, int unit, const std::string& name) {
-  return first_line + "\napparent state: unit " + std::to_string(unit) + " named " + name +
-         "\nlast format: list io\n" + kLately;
-}
-
-std::string row_report(const std::string& first_line, int unit, const std::string& name) {
-  return first_line + "\napparent state: unit " + std::to_string(unit) + " named " + name + "\n" +
-         kLately;
 }
 
 TEST(FatalReport, DirectoryThatAllowsNoNewFile) {

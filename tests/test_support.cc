@@ -124,6 +124,16 @@ std::string without_emulator_note(const std::string& err) {
   return err;
 }
 
+std::string open_report(const std::string& first_line, int unit, const std::string& name) {
+  return first_line + "\napparent state: unit " + std::to_string(unit) + " named " + name +
+         "\nlast format: list io\nlately writing sequential formatted external IO\n";
+}
+
+std::string row_report(const std::string& first_line, int unit, const std::string& name) {
+  return first_line + "\napparent state: unit " + std::to_string(unit) + " named " + name +
+         "\nlately writing sequential formatted external IO\n";
+}
+
 std::string describe(const RunResult& r) {
   std::string text =
       r.exited ? "exit status " + std::to_string(r.status) : "signal " + std::to_string(r.signal);

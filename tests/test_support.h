@@ -56,6 +56,11 @@ std::string golden(const std::string& name);
 /// differing line and both versions of it, and the sizes.
 testing::AssertionResult same_file(const std::string& actual, const std::string& expected);
 
+/// The fatal report of a failed open of `name` on `unit` (after a console
+/// record, so with its layout line), and of a failed data row or close.
+std::string open_report(const std::string& first_line, int unit, const std::string& name);
+std::string row_report(const std::string& first_line, int unit, const std::string& name);
+
 /// How a child process ended and what it wrote.
 struct RunResult {
   bool exited = false;  // ended through exit; else killed by `signal`
