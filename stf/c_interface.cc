@@ -50,13 +50,20 @@ int yoffe_peak_time(double taus, double taur, double* tpeak) noexcept {
 }
 
 int yoffe_from_tacc_teff(double tacc, double teff, double* taus, double* taur) noexcept {
-  if (!(std::isfinite(tacc) && std::isfinite(teff) && tacc > 0.0 && tacc < 0.5 * teff)) {
+  // The search runs only where its steps stay well inside the doubles:
+  // teff near the domain's rises and tacc not below teff 1e-60 (a source
+  // of taur / taus up to about 1e60).  What it finds must be a source of
+  // the domain with taus > 0, as yoffe_peak_time needs.
+  if (!(std::isfinite(tacc) && std::isfinite(teff))) return YOFFE_BAD_PARAMETER;
+  if (!(teff >= yoffe::stf::kShortestRise && teff <= 4.0 * yoffe::stf::kLongestRise)) {
     return YOFFE_BAD_PARAMETER;
   }
+  if (!(tacc >= 1e-60 * teff && tacc < 0.5 * teff)) return YOFFE_BAD_PARAMETER;
   if (taus == nullptr || taur == nullptr) return YOFFE_BAD_PARAMETER;
   double s = 0.0;
   double r = 0.0;
   yoffe::stf::parameters_from_tacc_teff(tacc, teff, s, r);
+  if (!(s > 0.0 && yoffe::stf::valid_parameters(s, r))) return YOFFE_BAD_PARAMETER;
   *taus = s;
   *taur = r;
   return YOFFE_OK;

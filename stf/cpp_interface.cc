@@ -29,7 +29,9 @@ void for_each_input(const Source& source, std::span<const double> in, std::span<
 
 Source::Source(double taus, double taur) : taus_(taus), taur_(taur) {
   if (!stf::valid_parameters(taus, taur)) {
-    throw std::invalid_argument("yoffe::Source needs finite taus >= 0 and taur > 0");
+    throw std::invalid_argument(
+        "yoffe::Source needs taur from 1e-100 to 1e100 s and taus = 0 or from taur 1e-50 to taur "
+        "1e50");
   }
 }
 
@@ -37,7 +39,8 @@ Source Source::from_tacc_teff(double tacc, double teff) {
   double taus = 0.0;
   double taur = 0.0;
   if (yoffe_from_tacc_teff(tacc, teff, &taus, &taur) != YOFFE_OK) {
-    throw std::invalid_argument("yoffe::Source::from_tacc_teff needs finite 0 < tacc < teff / 2");
+    throw std::invalid_argument(
+        "yoffe::Source::from_tacc_teff needs finite 0 < tacc < teff / 2 and a source of the domain");
   }
   return Source(taus, taur);
 }

@@ -67,13 +67,16 @@ void parameters_from_tacc_teff(double tacc_seconds, double teff_seconds, double&
   // In units of the power of two that brings teff into [1, 2), scaled exactly.
   int exponent = 0;
   std::frexp(teff_seconds, &exponent);
-  exponent = exponent < -1000 ? -1000 : (exponent > 1000 ? 1000 : exponent);
   const double unit = std::ldexp(1.0, exponent - 1);
   const double tacc = tacc_seconds / unit;
   const double teff = teff_seconds / unit;
-  // How far the peak of the source (s, teff - 2 s) comes after tacc.
+  // How far the peak of the source (s, teff - 2 s) comes after tacc.  Where
+  // the bracket's search leaves the domain, the peak time is its limit's:
+  // 4/3 s for a vanishing smoothing, s for a vanishing rise.
   const auto lateness = [tacc, teff](double s) {
-    return peak_time_of(make_shape(s, teff - 2.0 * s)) - tacc;
+    const double r = teff - 2.0 * s;
+    if (s == 0.0 || !valid_parameters(s, r)) return (r > s ? (4.0 / 3.0) * s : s) - tacc;
+    return peak_time_of(make_shape(s, r)) - tacc;
   };
   const double half = 0.5 * teff;
   double lo = 0.75 * tacc;

@@ -1,10 +1,21 @@
 // The regularized Yoffe source time function of one source, evaluated one
 // time or one frequency at a time.  The C and C++ interfaces validate the
-// parameters and loop over their arrays; everything here assumes
-// taus >= 0 and taur > 0, both finite.
+// parameters and loop over their arrays; everything here assumes a source
+// of the domain below.
 #pragma once
 
 namespace yoffe::stf {
+
+// The domain: taur from 1e-100 to 1e100 s, and taus = 0 or from taur 1e-50
+// to taur 1e50.  Within it no intermediate value overflows or loses its
+// precision to underflow (times in units stay within 2^-170 and 2^170 of
+// the rise, their squares far inside the doubles), every result is a
+// finite double but the Yoffe function's infinite acceleration at its
+// ends, and the results are as accurate as at taur / taus = 1.
+inline constexpr double kShortestRise = 1e-100;
+inline constexpr double kLongestRise = 1e100;
+inline constexpr double kLeastSmoothing = 1e-50;  // taus / taur at the least, but for 0
+inline constexpr double kMostSmoothing = 1e50;    // taus / taur at the most
 
 /// The source's smoothing half-width taus and rise time taur, and what every
 /// evaluation at one time needs of them.  Times are kept in units of `unit`,
@@ -14,6 +25,8 @@ namespace yoffe::stf {
 struct Shape {
   double unit;            // seconds per internal unit of time
   double inv_unit;        // 1 / unit
+  double far;             // 4 max(taus, taur) in seconds, beyond the support
+  double tiny;            // taur 2^-600 in seconds
   double taus;            // in units
   double taur;            // in units
   double inv_taur;        // 1 / taur
@@ -23,7 +36,8 @@ struct Shape {
   double yoffe_scale;     // 2 / (pi taur), the Yoffe function's factor
 };
 
-/// True when taus >= 0 and taur > 0 are both finite.
+/// True for a source of the domain.  Never raises a floating-point
+/// exception, NaN included.
 bool valid_parameters(double taus, double taur);
 
 /// The shape of valid parameters.

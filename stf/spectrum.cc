@@ -35,6 +35,7 @@ using mathlib::dd::sub;
 using mathlib::dd::two_prod;
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kSqrtTwoOverPi = 0x1.9884533d43651p-1;  // sqrt(2 / pi)
 
 template <int N, int M>
 double horner(const double (&c)[M], double z) {
@@ -148,7 +149,7 @@ double triangle_factor(DD y) {
   if (y.hi < 0x1p-20) return 1.0 - (y.hi * y.hi) * (1.0 / 3.0);
   // Beyond 2^60 the oscillation is finer than the frequency's own last
   // place: its mean.
-  if (y.hi > 0x1p60) return 0.5 / (y.hi * y.hi);
+  if (y.hi > 0x1p60) return (0.5 / y.hi) / y.hi;  // y^2 could overflow
   double sine = 0.0;
   double cosine = 0.0;
   sin_cos(y, sine, cosine);
@@ -159,13 +160,23 @@ double triangle_factor(DD y) {
 }  // namespace
 
 double amplitude_at(const Shape& p, double f) {
-  if (f != f) return f;
+  if (std::isnan(f)) return f;
   if (f == 0.0) return 1.0;
-  if (std::fabs(f) == kInfinity) return 0.0;
-  const double a = std::fabs(f) * p.unit;  // cycles per internal unit of time
-  const double modulus = bessel_modulus(pi_times(a, p.taur));
+  const double a = std::fabs(f);
+  if (a == kInfinity) return 0.0;
+  // Beyond 2^600 cycles per unit of time both factors have their far forms:
+  // the Bessel modulus sqrt(2 / (pi x)), x = pi f taur, is below 2^-300 and
+  // the triangle's (below 2^-860 within the domain) takes the product below
+  // the smallest double.  Without the triangle, x is formed in two square
+  // roots, so that nothing overflows.
+  if (a > 0x1p600 * p.inv_unit) {
+    if (p.taus > 0.0) return 0.0;
+    return kSqrtTwoOverPi / (std::sqrt(kPi.hi * p.taur) * (std::sqrt(a) * std::sqrt(p.unit)));
+  }
+  const double cycles = a * p.unit;  // per internal unit of time
+  const double modulus = bessel_modulus(pi_times(cycles, p.taur));
   if (p.taus == 0.0) return modulus;
-  return modulus * triangle_factor(pi_times(a, p.taus));
+  return modulus * triangle_factor(pi_times(cycles, p.taus));
 }
 
 }  // namespace yoffe::stf

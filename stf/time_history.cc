@@ -60,6 +60,9 @@ constexpr double kInvPi = 0x1.45f306dc9c883p-2;       // 1 / pi
 constexpr double kFourOverPi = 0x1.45f306dc9c883p+0;  // 4 / pi
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
+// Times below taur 2^-600 are "tiny": see yoffe_rate.
+constexpr double kTinyTime = 0x1p-600;
+
 // Arms longer than this in sin(alpha) are split: sin(pi / 16).
 constexpr double kSplitSine = 0x1.8f8b83c69a60bp-3;
 
@@ -303,16 +306,20 @@ void arms(const Shape& p, double t, const Points& q, Moments& rising, Moments& f
 }  // namespace
 
 bool valid_parameters(double taus, double taur) {
-  return std::isfinite(taus) && std::isfinite(taur) && taus >= 0.0 && taur > 0.0;
+  // isfinite first: an ordered comparison with a NaN raises FE_INVALID.
+  if (!(std::isfinite(taus) && std::isfinite(taur))) return false;
+  if (!(taur >= kShortestRise && taur <= kLongestRise)) return false;
+  return taus == 0.0 || (taus >= taur * kLeastSmoothing && taus <= taur * kMostSmoothing);
 }
 
 Shape make_shape(double taus, double taur) {
   Shape p{};
   int exponent = 0;
   std::frexp(taur, &exponent);  // taur = m 2^exponent, 0.5 <= m < 1
-  exponent = exponent < -1000 ? -1000 : (exponent > 1000 ? 1000 : exponent);
   p.unit = std::ldexp(1.0, exponent - 1);
   p.inv_unit = std::ldexp(1.0, 1 - exponent);
+  p.far = 4.0 * std::fmax(taus, taur);
+  p.tiny = taur * kTinyTime;
   taus = taus * p.inv_unit;
   taur = taur * p.inv_unit;
   p.taus = taus;
@@ -325,14 +332,57 @@ Shape make_shape(double taus, double taur) {
   return p;
 }
 
-double slip_rate_at(const Shape& p, double seconds) {
-  const double t = seconds * p.inv_unit;
-  if (!(t > 0.0)) return t == t ? 0.0 : t;
-  if (t == kInfinity) return 0.0;
-  if (p.taus == 0.0) {
-    const Node n = node_at(p, t, 0.0);
-    return n.rest == 0.0 ? 0.0 : (p.yoffe_scale * std::sqrt(n.rest / n.x)) * p.inv_unit;
+namespace {
+
+// The Yoffe function (taus = 0) at 0 < t < far seconds.  Below `tiny` the
+// time in units could be subnormal or 0, so the leading term of each is
+// taken in seconds instead: there t / taur < 2^-600, and 1 - t / taur is 1.
+double yoffe_rate(const Shape& p, double seconds) {
+  if (seconds < p.tiny) return (2.0 * kInvPi) / (std::sqrt(p.taur * p.unit) * std::sqrt(seconds));
+  const Node n = node_at(p, seconds * p.inv_unit, 0.0);
+  return n.rest == 0.0 ? 0.0 : (p.yoffe_scale * std::sqrt(n.rest / n.x)) * p.inv_unit;
+}
+
+double yoffe_slip(const Shape& p, double seconds) {
+  if (seconds < p.tiny) return kFourOverPi * (std::sqrt(seconds) / std::sqrt(p.taur * p.unit));
+  // Rounding can leave the distribution a unit above 1 just before the end.
+  return std::fmin(1.0, yoffe_distribution(p, node_at(p, seconds * p.inv_unit, 0.0)));
+}
+
+// a / b for a, b > 0, or infinity, without the overflow, where the quotient
+// exceeds the largest double.
+double quotient_or_infinity(double a, double b) {
+  if (b < 1.0 && a > std::numeric_limits<double>::max() * b) return kInfinity;
+  return a / b;
+}
+
+// -(1 / pi) / (t^1.5 sqrt(taur - t)), infinite (-inf) where it exceeds the
+// largest double.
+double yoffe_acceleration(const Shape& p, double seconds) {
+  if (seconds < p.tiny) {
+    const double a = kInvPi / (std::sqrt(seconds) * std::sqrt(p.taur * p.unit));
+    return -quotient_or_infinity(a, seconds);
   }
+  const Node n = node_at(p, seconds * p.inv_unit, 0.0);
+  if (n.rest == 0.0) return 0.0;
+  // x >= 2^-600 in units, so the product stays normal.
+  const double a = kInvPi / ((n.x * std::sqrt(n.x)) * std::sqrt(n.rest));
+  return -quotient_or_infinity(quotient_or_infinity(a, p.unit), p.unit);
+}
+
+}  // namespace
+
+// Each evaluation starts in seconds: NaN stays NaN (tested with isnan, as
+// an ordered comparison with it raises FE_INVALID), times up to the onset
+// and from `far` on (4 max(taus, taur), beyond the support) take their
+// limits without being scaled, so that no scaling overflows.
+
+double slip_rate_at(const Shape& p, double seconds) {
+  if (std::isnan(seconds)) return seconds;
+  if (!(seconds > 0.0) || seconds >= p.far) return 0.0;
+  if (p.taus == 0.0) return yoffe_rate(p, seconds);
+  if (seconds < p.tiny) return 0.0;  // below 2^-600 of the peak
+  const double t = seconds * p.inv_unit;
   const Points q = points_at(p, t);
   if (beyond_support(q.n2)) return 0.0;
   Moments rising{};
@@ -342,10 +392,12 @@ double slip_rate_at(const Shape& p, double seconds) {
 }
 
 double slip_at(const Shape& p, double seconds) {
+  if (std::isnan(seconds)) return seconds;
+  if (!(seconds > 0.0)) return 0.0;
+  if (seconds >= p.far) return 1.0;
+  if (p.taus == 0.0) return yoffe_slip(p, seconds);
+  if (seconds < p.tiny) return 0.0;
   const double t = seconds * p.inv_unit;
-  if (!(t > 0.0)) return t == t ? 0.0 : t;
-  if (t == kInfinity) return 1.0;
-  if (p.taus == 0.0) return yoffe_distribution(p, node_at(p, t, 0.0));
   const Points q = points_at(p, t);
   if (beyond_support(q.n2)) return 1.0;
   Moments rising{};
@@ -360,14 +412,11 @@ double slip_at(const Shape& p, double seconds) {
 }
 
 double slip_acceleration_at(const Shape& p, double seconds) {
+  if (std::isnan(seconds)) return seconds;
+  if (!(seconds > 0.0) || seconds >= p.far) return 0.0;
+  if (p.taus == 0.0) return yoffe_acceleration(p, seconds);
+  if (seconds < p.tiny) return 0.0;
   const double t = seconds * p.inv_unit;
-  if (!(t > 0.0)) return t == t ? 0.0 : t;
-  if (t == kInfinity) return 0.0;
-  if (p.taus == 0.0) {
-    const Node n = node_at(p, t, 0.0);
-    if (n.rest == 0.0) return 0.0;
-    return ((-kInvPi / ((n.x * std::sqrt(n.x)) * std::sqrt(n.rest))) * p.inv_unit) * p.inv_unit;
-  }
   const Points q = points_at(p, t);
   if (beyond_support(q.n2)) return 0.0;
   Moments rising{};

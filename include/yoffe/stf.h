@@ -3,20 +3,23 @@
  * final slip (multiply by the slip yourself).  Its support is the open
  * interval (0, taur + 2 taus) seconds from the onset.
  *
- * Every call checks its parameters first and, when one is bad, returns
- * YOFFE_BAD_PARAMETER having written nothing.  A source needs taus >= 0 and
- * taur > 0, both finite (taus = 0 is the Yoffe function itself).  An array
- * may be null only when its count n is 0; `out` may be the input array
- * itself.  No call allocates memory, and the results are the same on every
- * machine with IEEE double arithmetic.
+ * The domain: taur from 1e-100 to 1e100 s, and taus = 0 (the Yoffe
+ * function itself) or taus from taur * 1e-50 to taur * 1e50 (products
+ * rounded as C rounds them).  Every call checks its parameters first and,
+ * for a source outside the domain (NaN and infinities included), returns
+ * YOFFE_BAD_PARAMETER having written nothing.  An array may be null only
+ * when its count n is 0; `out` may be the input array itself, but may not
+ * overlap it otherwise.  No call allocates memory, none raises FE_INVALID,
+ * FE_DIVBYZERO or FE_OVERFLOW for any argument (a NaN input gives a quiet
+ * NaN at its place), and the results are the same on every machine with
+ * IEEE double arithmetic.
  *
- * Accuracy, for taur / taus from 0.01 to 10000 and taus = 0: the slip rate
- * within 1e-14 of its peak value, the slip within 1e-14, the acceleration
- * within 1e-13 of its largest magnitude (all three relative for taus = 0),
- * the amplitude within 1e-13 of its envelope while pi f max(taus, taur) <=
- * 1000, and the peak time within 1e-12 relative; measured errors are below
- * 1e-15 of the same scales.  The evaluation is the same at any time scale
- * and, free of overflow and underflow, for taur / taus from 1e-150 to 1e70. */
+ * Accuracy, over the whole domain: the slip rate within 1e-14 of its peak
+ * value, the slip within 1e-14, the acceleration within 1e-13 of its
+ * largest magnitude (all three relative for taus = 0), the amplitude within
+ * 1e-13 of its envelope while pi f max(taus, taur) <= 1000, and the peak
+ * time within 1e-12 relative; measured errors are below 1e-15 of the same
+ * scales. */
 #ifndef YOFFE_STF_H
 #define YOFFE_STF_H
 
@@ -46,7 +49,8 @@ int yoffe_slip(double taus, double taur, size_t n, const double* t, double* out)
 
 /// Slip acceleration (1/s^2) at each time: 0 outside the support, NaN for a
 /// NaN time.  With taus = 0 it is the derivative of the Yoffe function,
-/// infinite at both ends of the rise.  Fails as yoffe_slip_rate does.
+/// infinite at both ends of the rise: -inf where its magnitude exceeds the
+/// largest double.  Fails as yoffe_slip_rate does.
 int yoffe_slip_acceleration(double taus, double taur, size_t n, const double* t,
                             double* out) YOFFE_STF_NOEXCEPT;
 
@@ -65,9 +69,13 @@ int yoffe_amplitude_spectrum(double taus, double taur, size_t n, const double* f
 int yoffe_peak_time(double taus, double taur, double* tpeak) YOFFE_STF_NOEXCEPT;
 
 /// The source whose peak time is tacc and whose effective duration
-/// taur + 2 taus is teff, into *taus and *taur.  Needs finite
-/// 0 < tacc < teff / 2 and two pointers: returns YOFFE_BAD_PARAMETER
-/// (nothing written) otherwise.
+/// taur + 2 taus is teff, into *taus and *taur.  taus comes within 2e-16
+/// relative, taur = teff - 2 taus within 4e-16 relative from
+/// taur / taus = 0.5 up and within 1e-15 taus / taur below (its condition
+/// number is 3 taus / taur).  Needs finite 0 < tacc < teff / 2 and two
+/// pointers, and the source found must lie in the domain with taus > 0:
+/// returns YOFFE_BAD_PARAMETER (nothing written) otherwise, as for
+/// taur / taus below about 1e-15, where teff no longer holds taur.
 int yoffe_from_tacc_teff(double tacc, double teff, double* taus, double* taur) YOFFE_STF_NOEXCEPT;
 
 #ifdef __cplusplus

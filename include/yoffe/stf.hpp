@@ -10,17 +10,18 @@
 
 namespace yoffe {
 
-/// A source: smoothing half-width taus >= 0 and rise time taur > 0, in
-/// seconds, both finite.  Its slip rate has support (0, taur + 2 taus).
+/// A source: rise time taur from 1e-100 to 1e100 s and smoothing
+/// half-width taus = 0 or from taur * 1e-50 to taur * 1e50 (the domain of
+/// yoffe/stf.h).  Its slip rate has support (0, taur + 2 taus).
 class Source {
  public:
-  /// Throws std::invalid_argument unless taus >= 0 and taur > 0 are both
-  /// finite.
+  /// Throws std::invalid_argument for a source outside the domain.
   Source(double taus, double taur);
 
   /// The source whose peak time is tacc and whose effective duration
   /// taur + 2 taus is teff.  Throws std::invalid_argument unless
-  /// 0 < tacc < teff / 2, both finite.
+  /// 0 < tacc < teff / 2, both finite, and the source found lies in the
+  /// domain (yoffe_from_tacc_teff).
   static Source from_tacc_teff(double tacc, double teff);
 
   double taus() const noexcept { return taus_; }

@@ -5,12 +5,14 @@
 !   gfortran -I<prefix>/include <prefix>/include/yoffe/yoffe_stf.f90 main.f90 \
 !     -L<prefix>/lib -lyoffe
 !
-! The source: smoothing half-width taus >= 0 and rise time taur > 0, in
-! seconds, both finite.  Times are in seconds from the onset, frequencies in
-! Hz, and the slip is for unit final slip.  Every function returns
-! YOFFE_OK, or YOFFE_BAD_PARAMETER having written nothing: for a bad source,
-! for yoffe_peak_time with taus = 0, and for yoffe_from_tacc_teff unless
-! 0 < tacc < teff / 2.  A NaN time or frequency gives NaN at its place;
+! The source, in seconds: rise time taur from 1e-100 to 1e100, smoothing
+! half-width taus = 0 or from taur * 1e-50 to taur * 1e50.  Times are in
+! seconds from the onset, frequencies in Hz, and the slip is for unit final
+! slip.  Every function returns YOFFE_OK, or YOFFE_BAD_PARAMETER having
+! written nothing: for a source outside that domain, for yoffe_peak_time
+! with taus = 0, and for yoffe_from_tacc_teff unless 0 < tacc < teff / 2
+! and the source found lies in the domain.  No function raises a
+! floating-point exception (safe under -ffpe-trap=invalid,zero,overflow).  A NaN time or frequency gives NaN at its place;
 ! outside the support (0, taur + 2 taus) a time gives 0, except the slip,
 ! which is 1 after it.
 module yoffe_stf

@@ -14,8 +14,9 @@ taus = 0 gives the Yoffe function itself.
 
 Every function here is for unit final slip: multiply the slip rate, slip,
 acceleration by the slip of your fault patch.  Times are in s from the
-onset, frequencies in Hz.  A source needs finite taus >= 0 and finite
-taur > 0; anything else raises ValueError.  The values come from the C
+onset, frequencies in Hz.  A source needs taur from 1e-100 to 1e100 s and
+taus = 0 or from taur * 1e-50 to taur * 1e50; anything else raises
+ValueError.  The values come from the C
 library libyoffe, within about 1e-15 of their scale and the same on every
 machine.
 
@@ -83,8 +84,8 @@ _lib = _load(_LIBRARY_PATH)
 
 
 def _bad_source(taus, taur):
-    return ValueError("taus must be finite and >= 0, taur finite and > 0; "
-                      "got taus=%r, taur=%r" % (taus, taur))
+    return ValueError("the source needs taur from 1e-100 to 1e100 s and taus = 0 or from "
+                      "taur * 1e-50 to taur * 1e50; got taus=%r, taur=%r" % (taus, taur))
 
 
 def _sample(function, x, taus, taur):
@@ -106,8 +107,8 @@ def slip_rate(t, taus, taur):
     """Slip rate (1/s) at the times t (s from the onset), for unit final slip.
 
     t is a number or an array-like of any shape; the result is a float or a
-    float64 array of that shape.  taus (s) must be finite and >= 0, taur (s)
-    finite and > 0, else ValueError.  Outside the support (0, taur + 2 taus),
+    float64 array of that shape.  taur (s) must be from 1e-100 to 1e100 and
+    taus (s) 0 or from taur * 1e-50 to taur * 1e50, else ValueError.  Outside the support (0, taur + 2 taus),
     infinite times included, the rate is 0; a NaN time gives NaN.  With
     taus = 0 it is the Yoffe function, infinite at t -> 0.
 
@@ -165,8 +166,8 @@ def peak_time(taus, taur):
     """Time T_acc (s from the onset) of the slip rate's peak, a float.
 
     It is the zero of the acceleration between taus and 2 taus.  Needs
-    finite taus > 0 (with taus = 0 the rate is infinite at the onset) and
-    finite taur > 0, else ValueError.
+    taus > 0 (with taus = 0 the rate is infinite at the onset) and a source
+    of the domain, else ValueError.
 
     >>> round(peak_time(0.02, 3.1), 4)
     0.0266
@@ -174,7 +175,8 @@ def peak_time(taus, taur):
     taus, taur = float(taus), float(taur)
     tpeak = ctypes.c_double()
     if _lib.yoffe_peak_time(taus, taur, ctypes.byref(tpeak)) != _OK:
-        raise ValueError("peak_time needs taus finite and > 0, taur finite and > 0; "
+        raise ValueError("peak_time needs taus > 0 and a source of the domain (taur from "
+                         "1e-100 to 1e100 s, taus from taur * 1e-50 to taur * 1e50); "
                          "got taus=%r, taur=%r" % (taus, taur))
     return tpeak.value
 
@@ -184,7 +186,7 @@ def from_tacc_teff(tacc, teff):
 
     The inverse of peak_time with T_eff = taur + 2 taus: the source whose
     slip rate peaks at tacc (s) and lasts teff (s).  Needs finite
-    0 < tacc < teff / 2, else ValueError.
+    0 < tacc < teff / 2 and a source of the domain, else ValueError.
 
     >>> [round(x, 4) for x in from_tacc_teff(0.03, 3.14)]
     [0.0225, 3.095]
@@ -192,6 +194,6 @@ def from_tacc_teff(tacc, teff):
     tacc, teff = float(tacc), float(teff)
     taus, taur = ctypes.c_double(), ctypes.c_double()
     if _lib.yoffe_from_tacc_teff(tacc, teff, ctypes.byref(taus), ctypes.byref(taur)) != _OK:
-        raise ValueError("from_tacc_teff needs finite 0 < tacc < teff / 2; "
-                         "got tacc=%r, teff=%r" % (tacc, teff))
+        raise ValueError("from_tacc_teff needs finite 0 < tacc < teff / 2 and a source of "
+                         "the domain; got tacc=%r, teff=%r" % (tacc, teff))
     return taus.value, taur.value
