@@ -59,6 +59,29 @@ using mathlib::dd::DD;""")
                  + table("kGridCosine", [hexd(mp.cos(j * mp.pi / 16)) for j in grid]) + "\n"
                  + table("kGridSine2", [hexd(mp.sin(j * mp.pi / 16) ** 2) for j in grid]) + "\n"
                  + table("kGridCosine2", [hexd(mp.cos(j * mp.pi / 16) ** 2) for j in grid]))
+    parts.append("// sin^2((j + 1/2) pi / 16), j = 0..7: the middles of the cells.\n"
+                 + table("kCellMiddleSine2", [hexd(mp.sin((j + mp.mpf(1) / 2) * mp.pi / 16) ** 2)
+                                              for j in range(8)]))
+    # The Yoffe function's moments over the stretches between grid nodes,
+    # for a rise of length 1: with x = sin^2(theta), Y dx = (4 / pi)
+    # cos^2(theta) dtheta.
+    rows = []
+    for i in range(9):
+        for j in range(i + 1, 9):
+            a, b = i * mp.pi / 16, j * mp.pi / 16
+            xa, xb = mp.sin(a) ** 2, mp.sin(b) ** 2
+            w = lambda t: 4 / mp.pi * mp.cos(t) ** 2
+            moments = [mp.quad(lambda t: w(t), [a, b]),
+                       mp.quad(lambda t: (mp.sin(t) ** 2 - xa) * w(t), [a, b]),
+                       mp.quad(lambda t: (mp.sin(t) ** 2 - xa) ** 2 * w(t), [a, b]),
+                       mp.quad(lambda t: (xb - mp.sin(t) ** 2) * w(t), [a, b]),
+                       mp.quad(lambda t: (xb - mp.sin(t) ** 2) ** 2 * w(t), [a, b])]
+            rows.append("{" + ", ".join(hexd(m) for m in moments) + "}")
+    parts.append("// The moments of the Yoffe function of a rise of length 1 over\n"
+                 "// [x_i, x_j], x_k = sin^2(k pi / 16), for 0 <= i < j <= 8 in the order\n"
+                 "// (0, 1), (0, 2) .. (0, 8), (1, 2) .. (7, 8): int Y dx, int (x - x_i) Y dx,\n"
+                 "// int (x - x_i)^2 Y dx, int (x_j - x) Y dx and int (x_j - x)^2 Y dx.\n"
+                 + table("kGridMoments", rows, "double", 1).replace("kGridMoments[36]", "kGridMoments[36][5]"))
     # Sine and cosine on [-pi/4, pi/4].
     parts.append("// (-1)^k / (2k + 1)!, k = 0..9.\n"
                  + table("kSineSeries", [hexd((-1) ** k / mp.factorial(2 * k + 1)) for k in range(10)]))

@@ -244,6 +244,13 @@ def times(rng, s, r):
         bounds = [r]
     for b in bounds:
         ts += [b, math.nextafter(b, 0), math.nextafter(b, math.inf), b * (1 - 1e-9), b * (1 + 1e-9)]
+    if s > 0:
+        # Where a point of the triangle (x = t - k taus) meets a node of the
+        # library's grid, x = taur sin^2(j pi / 16).
+        for j in range(1, 8):
+            for k in range(3):
+                b = k * s + r * math.sin(j * math.pi / 16) ** 2
+                ts += [b, math.nextafter(b, math.inf)]
     ts += [0.0, -1.0, end * 2, 1e-12 * max(s, r)]
     return ts
 
