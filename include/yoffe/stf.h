@@ -40,17 +40,18 @@ enum { YOFFE_OK = 0, YOFFE_BAD_PARAMETER = 1 };
 /// YOFFE_BAD_PARAMETER (nothing written) for a bad source or a null array
 /// with n > 0.
 YOFFE_API int yoffe_slip_rate(double taus, double taur, size_t n, const double* t,
-                    double* out) YOFFE_STF_NOEXCEPT;
+                              double* out) YOFFE_STF_NOEXCEPT;
 
 /// Slip at each time: 0 before the support, 1 from its end on, NaN for a
 /// NaN time.  Fails as yoffe_slip_rate does.
-YOFFE_API int yoffe_slip(double taus, double taur, size_t n, const double* t, double* out) YOFFE_STF_NOEXCEPT;
+YOFFE_API int yoffe_slip(double taus, double taur, size_t n, const double* t,
+                         double* out) YOFFE_STF_NOEXCEPT;
 
 /// Slip acceleration (1/s^2) at each time: 0 outside the support, NaN for a
 /// NaN time.  With taus = 0 it is the derivative of the Yoffe function,
 /// infinite at both ends of the rise.  Fails as yoffe_slip_rate does.
 YOFFE_API int yoffe_slip_acceleration(double taus, double taur, size_t n, const double* t,
-                            double* out) YOFFE_STF_NOEXCEPT;
+                                      double* out) YOFFE_STF_NOEXCEPT;
 
 /// Amplitude of the slip rate's Fourier transform, int x(t) e^(-i w t) dt,
 /// at each of the n frequencies f[i] in Hz:
@@ -58,7 +59,7 @@ YOFFE_API int yoffe_slip_acceleration(double taus, double taur, size_t n, const 
 /// It is 1 at f = 0, even in f, 0 at infinite frequencies and NaN for a
 /// NaN one.  Fails as yoffe_slip_rate does.
 YOFFE_API int yoffe_amplitude_spectrum(double taus, double taur, size_t n, const double* f,
-                             double* out) YOFFE_STF_NOEXCEPT;
+                                       double* out) YOFFE_STF_NOEXCEPT;
 
 /// The time (s) of the slip rate's peak, the zero of the acceleration in
 /// (taus, 2 taus), into *tpeak.  Needs taus > 0: returns
@@ -70,7 +71,8 @@ YOFFE_API int yoffe_peak_time(double taus, double taur, double* tpeak) YOFFE_STF
 /// taur + 2 taus is teff, into *taus and *taur.  Needs finite
 /// 0 < tacc < teff / 2 and two pointers: returns YOFFE_BAD_PARAMETER
 /// (nothing written) otherwise.
-YOFFE_API int yoffe_from_tacc_teff(double tacc, double teff, double* taus, double* taur) YOFFE_STF_NOEXCEPT;
+YOFFE_API int yoffe_from_tacc_teff(double tacc, double teff, double* taus,
+                                   double* taur) YOFFE_STF_NOEXCEPT;
 
 #ifdef __cplusplus
 }

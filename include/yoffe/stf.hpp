@@ -46,11 +46,13 @@ YOFFE_API void slip(const Source& source, std::span<const double> t, std::span<d
 
 /// Slip acceleration (1/s^2) at each time, 0 outside the support.  Throws
 /// as slip_rate does.
-YOFFE_API void slip_acceleration(const Source& source, std::span<const double> t, std::span<double> out);
+YOFFE_API void slip_acceleration(const Source& source, std::span<const double> t,
+                                 std::span<double> out);
 
 /// Amplitude of the slip rate's Fourier transform at each frequency f[i]
 /// (Hz): 1 at 0, even in f.  Throws as slip_rate does.
-YOFFE_API void amplitude_spectrum(const Source& source, std::span<const double> f, std::span<double> out);
+YOFFE_API void amplitude_spectrum(const Source& source, std::span<const double> f,
+                                  std::span<double> out);
 
 /// The same at one time or frequency.  Never fail (NaN in, NaN out).
 YOFFE_API double slip_rate(const Source& source, double t) noexcept;
