@@ -100,11 +100,11 @@ bool write_spectrum_curves(const std::vector<AmpRow>& tool) {
 int main() {
   std::vector<AmpRow> tool;
   if (!read_tool_spectrum(tool)) {
-    std::fprintf(stderr, "yoffe_curves: cannot read Yoffe_Amp.csv here: run yoffe first\n");
+    std::fprintf(stderr, "yoffe-curves: cannot read Yoffe_Amp.csv here: run yoffe first\n");
     return 1;
   }
   if (!write_slip_curves() || !write_spectrum_curves(tool)) {
-    std::fprintf(stderr, "yoffe_curves: cannot write the analytic curves here\n");
+    std::fprintf(stderr, "yoffe-curves: cannot write the analytic curves here\n");
     return 1;
   }
   return 0;

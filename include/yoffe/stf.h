@@ -25,6 +25,8 @@
 
 #include <stddef.h>
 
+#include "yoffe/export.h"
+
 #ifdef __cplusplus
 #define YOFFE_STF_NOEXCEPT noexcept
 extern "C" {
@@ -40,33 +42,34 @@ enum { YOFFE_OK = 0, YOFFE_BAD_PARAMETER = 1 };
 /// (2 / (pi taur)) sqrt((taur - t) / t) on (0, taur).  Returns YOFFE_OK, or
 /// YOFFE_BAD_PARAMETER (nothing written) for a bad source or a null array
 /// with n > 0.
-int yoffe_slip_rate(double taus, double taur, size_t n, const double* t,
-                    double* out) YOFFE_STF_NOEXCEPT;
+YOFFE_API int yoffe_slip_rate(double taus, double taur, size_t n, const double* t,
+                              double* out) YOFFE_STF_NOEXCEPT;
 
 /// Slip at each time: 0 before the support, 1 from its end on, NaN for a
 /// NaN time.  Fails as yoffe_slip_rate does.
-int yoffe_slip(double taus, double taur, size_t n, const double* t, double* out) YOFFE_STF_NOEXCEPT;
+YOFFE_API int yoffe_slip(double taus, double taur, size_t n, const double* t,
+                         double* out) YOFFE_STF_NOEXCEPT;
 
 /// Slip acceleration (1/s^2) at each time: 0 outside the support, NaN for a
 /// NaN time.  With taus = 0 it is the derivative of the Yoffe function,
 /// infinite at both ends of the rise: -inf where its magnitude exceeds the
 /// largest double.  Fails as yoffe_slip_rate does.
-int yoffe_slip_acceleration(double taus, double taur, size_t n, const double* t,
-                            double* out) YOFFE_STF_NOEXCEPT;
+YOFFE_API int yoffe_slip_acceleration(double taus, double taur, size_t n, const double* t,
+                                      double* out) YOFFE_STF_NOEXCEPT;
 
 /// Amplitude of the slip rate's Fourier transform, int x(t) e^(-i w t) dt,
 /// at each of the n frequencies f[i] in Hz:
 /// sqrt(J0^2(pi f taur) + J1^2(pi f taur)) (sin(pi f taus) / (pi f taus))^2.
 /// It is 1 at f = 0, even in f, 0 at infinite frequencies and NaN for a
 /// NaN one.  Fails as yoffe_slip_rate does.
-int yoffe_amplitude_spectrum(double taus, double taur, size_t n, const double* f,
-                             double* out) YOFFE_STF_NOEXCEPT;
+YOFFE_API int yoffe_amplitude_spectrum(double taus, double taur, size_t n, const double* f,
+                                       double* out) YOFFE_STF_NOEXCEPT;
 
 /// The time (s) of the slip rate's peak, the zero of the acceleration in
 /// (taus, 2 taus), into *tpeak.  Needs taus > 0: returns
 /// YOFFE_BAD_PARAMETER (nothing written) for taus = 0, a bad source or a
 /// null tpeak.
-int yoffe_peak_time(double taus, double taur, double* tpeak) YOFFE_STF_NOEXCEPT;
+YOFFE_API int yoffe_peak_time(double taus, double taur, double* tpeak) YOFFE_STF_NOEXCEPT;
 
 /// The source whose peak time is tacc and whose effective duration
 /// taur + 2 taus is teff, into *taus and *taur.  taus comes within 2e-16
@@ -76,7 +79,8 @@ int yoffe_peak_time(double taus, double taur, double* tpeak) YOFFE_STF_NOEXCEPT;
 /// pointers, and the source found must lie in the domain with taus > 0:
 /// returns YOFFE_BAD_PARAMETER (nothing written) otherwise, as for
 /// taur / taus below about 1e-15, where teff no longer holds taur.
-int yoffe_from_tacc_teff(double tacc, double teff, double* taus, double* taur) YOFFE_STF_NOEXCEPT;
+YOFFE_API int yoffe_from_tacc_teff(double tacc, double teff, double* taus,
+                                   double* taur) YOFFE_STF_NOEXCEPT;
 
 #ifdef __cplusplus
 }

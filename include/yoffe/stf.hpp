@@ -16,19 +16,19 @@ namespace yoffe {
 class Source {
  public:
   /// Throws std::invalid_argument for a source outside the domain.
-  Source(double taus, double taur);
+  YOFFE_API Source(double taus, double taur);
 
   /// The source whose peak time is tacc and whose effective duration
   /// taur + 2 taus is teff.  Throws std::invalid_argument unless
   /// 0 < tacc < teff / 2, both finite, and the source found lies in the
   /// domain (yoffe_from_tacc_teff).
-  static Source from_tacc_teff(double tacc, double teff);
+  YOFFE_API static Source from_tacc_teff(double tacc, double teff);
 
   double taus() const noexcept { return taus_; }
   double taur() const noexcept { return taur_; }
 
   /// taur + 2 taus.  Never fails.
-  double effective_duration() const noexcept;
+  YOFFE_API double effective_duration() const noexcept;
 
  private:
   double taus_;
@@ -39,28 +39,30 @@ class Source {
 /// into out[i]; out may be t itself.  A NaN time gives NaN, a time outside
 /// the support 0.  Throws std::invalid_argument, writing nothing, when the
 /// spans differ in size.
-void slip_rate(const Source& source, std::span<const double> t, std::span<double> out);
+YOFFE_API void slip_rate(const Source& source, std::span<const double> t, std::span<double> out);
 
 /// Slip at each time: 0 before the support, 1 from its end on.  Throws as
 /// slip_rate does.
-void slip(const Source& source, std::span<const double> t, std::span<double> out);
+YOFFE_API void slip(const Source& source, std::span<const double> t, std::span<double> out);
 
 /// Slip acceleration (1/s^2) at each time, 0 outside the support.  Throws
 /// as slip_rate does.
-void slip_acceleration(const Source& source, std::span<const double> t, std::span<double> out);
+YOFFE_API void slip_acceleration(const Source& source, std::span<const double> t,
+                                 std::span<double> out);
 
 /// Amplitude of the slip rate's Fourier transform at each frequency f[i]
 /// (Hz): 1 at 0, even in f.  Throws as slip_rate does.
-void amplitude_spectrum(const Source& source, std::span<const double> f, std::span<double> out);
+YOFFE_API void amplitude_spectrum(const Source& source, std::span<const double> f,
+                                  std::span<double> out);
 
 /// The same at one time or frequency.  Never fail (NaN in, NaN out).
-double slip_rate(const Source& source, double t) noexcept;
-double slip(const Source& source, double t) noexcept;
-double slip_acceleration(const Source& source, double t) noexcept;
-double amplitude_spectrum(const Source& source, double f) noexcept;
+YOFFE_API double slip_rate(const Source& source, double t) noexcept;
+YOFFE_API double slip(const Source& source, double t) noexcept;
+YOFFE_API double slip_acceleration(const Source& source, double t) noexcept;
+YOFFE_API double amplitude_spectrum(const Source& source, double f) noexcept;
 
 /// The time (s) of the slip rate's peak.  Throws std::domain_error for
 /// taus = 0, where the slip rate is infinite at the onset.
-double peak_time(const Source& source);
+YOFFE_API double peak_time(const Source& source);
 
 }  // namespace yoffe

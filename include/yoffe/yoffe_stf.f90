@@ -22,6 +22,8 @@ module yoffe_stf
   public :: YOFFE_OK, YOFFE_BAD_PARAMETER
   public :: yoffe_slip_rate, yoffe_slip, yoffe_slip_acceleration
   public :: yoffe_amplitude_spectrum, yoffe_peak_time, yoffe_from_tacc_teff
+  ! The kinds of the arguments, so that `use yoffe_stf` alone declares them.
+  public :: c_double, c_size_t, c_int
 
   integer(c_int), parameter :: YOFFE_OK = 0
   integer(c_int), parameter :: YOFFE_BAD_PARAMETER = 1

@@ -13,6 +13,10 @@
 #              is the platform's own message), no file created, status 3;
 #   interrupt  SIGINT while the closing prompt waits: "Interrupt", exit
 #              status 1, both files complete;
+#   exports    yoffe.dll exports the set of the Linux shared library
+#              (tests/exported_symbols.txt), std::span's extent mangled as
+#              the platform's size_t; its import library and the static
+#              libyoffe.a are beside it;
 #   library    the library's own tests (tests/stf: the 50-digit references,
 #              the interfaces, the properties, the digest of its results
 #              and the tool's kernel), built for Windows, each passing.  Wine turns SIGINT into a
@@ -282,6 +286,27 @@ wait
 passed=0
 failed=0
 skipped=0
+# The names in the export table of a build's yoffe.dll, the extent of
+# std::span (size_t's largest value) mangled as on 64-bit Linux.
+dll_exports() {
+  "$1-w64-mingw32-objdump" -p "$root/build/mingw-$1/stf/yoffe.dll" |
+    sed -n '/Ordinal\/Name Pointer/,/^$/ s/^\t\[ *[0-9]*\] //p' |
+    sed -E 's/L[yj](18446744073709551615|4294967295)E/Lm18446744073709551615E/g' | sort
+}
+for arch in "${arches[@]}"; do
+  problems=$(diff <(dll_exports "$arch") "$root/tests/exported_symbols.txt")
+  for library in libyoffe.a libyoffe.dll.a; do
+    [ -e "$root/build/mingw-$arch/stf/$library" ] || problems+="no $library"$'\n'
+  done
+  if [ -z "$problems" ]; then
+    echo "PASS $arch exports"
+    passed=$((passed + 1))
+  else
+    echo "FAIL $arch exports"
+    echo "$problems" | sed 's/^/    /'
+    failed=$((failed + 1))
+  fi
+done
 for arch in "${arches[@]}"; do
   problems=""
   for t in "${library_tests[@]}"; do
