@@ -9,13 +9,12 @@ namespace {
 
 using yoffe::stf::Shape;
 
-// Applies `at` to each of the n inputs.
-template <double (*at)(const Shape&, double)>
+// Applies `each` to the n inputs.
+template <void (*each)(const Shape&, size_t, const double*, double*)>
 int for_each_input(double taus, double taur, size_t n, const double* in, double* out) noexcept {
   if (!yoffe::stf::valid_parameters(taus, taur)) return YOFFE_BAD_PARAMETER;
   if (n > 0 && (in == nullptr || out == nullptr)) return YOFFE_BAD_PARAMETER;
-  const Shape shape = yoffe::stf::make_shape(taus, taur);
-  for (size_t i = 0; i < n; ++i) out[i] = at(shape, in[i]);
+  each(yoffe::stf::make_shape(taus, taur), n, in, out);
   return YOFFE_OK;
 }
 
@@ -24,21 +23,21 @@ int for_each_input(double taus, double taur, size_t n, const double* in, double*
 extern "C" {
 
 int yoffe_slip_rate(double taus, double taur, size_t n, const double* t, double* out) noexcept {
-  return for_each_input<yoffe::stf::slip_rate_at>(taus, taur, n, t, out);
+  return for_each_input<yoffe::stf::slip_rate_each>(taus, taur, n, t, out);
 }
 
 int yoffe_slip(double taus, double taur, size_t n, const double* t, double* out) noexcept {
-  return for_each_input<yoffe::stf::slip_at>(taus, taur, n, t, out);
+  return for_each_input<yoffe::stf::slip_each>(taus, taur, n, t, out);
 }
 
 int yoffe_slip_acceleration(double taus, double taur, size_t n, const double* t,
                             double* out) noexcept {
-  return for_each_input<yoffe::stf::slip_acceleration_at>(taus, taur, n, t, out);
+  return for_each_input<yoffe::stf::slip_acceleration_each>(taus, taur, n, t, out);
 }
 
 int yoffe_amplitude_spectrum(double taus, double taur, size_t n, const double* f,
                              double* out) noexcept {
-  return for_each_input<yoffe::stf::amplitude_at>(taus, taur, n, f, out);
+  return for_each_input<yoffe::stf::amplitude_each>(taus, taur, n, f, out);
 }
 
 int yoffe_peak_time(double taus, double taur, double* tpeak) noexcept {

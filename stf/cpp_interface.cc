@@ -16,13 +16,12 @@ Shape shape_of(const Source& source) {
   return stf::make_shape(source.taus(), source.taur());
 }
 
-template <double (*at)(const Shape&, double)>
+template <void (*each)(const Shape&, std::size_t, const double*, double*)>
 void for_each_input(const Source& source, std::span<const double> in, std::span<double> out) {
   if (in.size() != out.size()) {
     throw std::invalid_argument("yoffe: input and output spans differ in size");
   }
-  const Shape shape = shape_of(source);
-  for (std::size_t i = 0; i < in.size(); ++i) out[i] = at(shape, in[i]);
+  each(shape_of(source), in.size(), in.data(), out.data());
 }
 
 }  // namespace
@@ -50,19 +49,19 @@ double Source::effective_duration() const noexcept {
 }
 
 void slip_rate(const Source& source, std::span<const double> t, std::span<double> out) {
-  for_each_input<stf::slip_rate_at>(source, t, out);
+  for_each_input<stf::slip_rate_each>(source, t, out);
 }
 
 void slip(const Source& source, std::span<const double> t, std::span<double> out) {
-  for_each_input<stf::slip_at>(source, t, out);
+  for_each_input<stf::slip_each>(source, t, out);
 }
 
 void slip_acceleration(const Source& source, std::span<const double> t, std::span<double> out) {
-  for_each_input<stf::slip_acceleration_at>(source, t, out);
+  for_each_input<stf::slip_acceleration_each>(source, t, out);
 }
 
 void amplitude_spectrum(const Source& source, std::span<const double> f, std::span<double> out) {
-  for_each_input<stf::amplitude_at>(source, f, out);
+  for_each_input<stf::amplitude_each>(source, f, out);
 }
 
 double slip_rate(const Source& source, double t) noexcept {

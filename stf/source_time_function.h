@@ -4,6 +4,8 @@
 // of the domain below.
 #pragma once
 
+#include <cstddef>
+
 namespace yoffe::stf {
 
 // The domain: taur from 1e-100 to 1e100 s, and taus = 0 or from taur 1e-50
@@ -53,6 +55,14 @@ Shape make_shape(double taus, double taur);
 double slip_rate_at(const Shape& shape, double t);
 double slip_at(const Shape& shape, double t);
 double slip_acceleration_at(const Shape& shape, double t);
+
+/// The same at each of n times (or, for the amplitude, frequencies) in[i],
+/// into out[i]; out may be in itself.  The loops sit beside the evaluations
+/// so that the compiler can inline them: a third fewer instructions.
+void slip_rate_each(const Shape& shape, std::size_t n, const double* in, double* out);
+void slip_each(const Shape& shape, std::size_t n, const double* in, double* out);
+void slip_acceleration_each(const Shape& shape, std::size_t n, const double* in, double* out);
+void amplitude_each(const Shape& shape, std::size_t n, const double* in, double* out);
 
 /// The slip acceleration times taus^2 at 0 < t < taur + 2 taus, t in the
 /// shape's units, for taus > 0: its sign decides the peak.

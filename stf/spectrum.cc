@@ -17,6 +17,7 @@
 // exact functions are used (sqrt, which IEEE arithmetic rounds correctly,
 // fabs, floor and round), so the results are the same everywhere.
 #include <cmath>
+#include <cstddef>
 #include <limits>
 
 #include "mathlib/double_double.h"
@@ -177,6 +178,10 @@ double amplitude_at(const Shape& p, double f) {
   const double modulus = bessel_modulus(pi_times(cycles, p.taur));
   if (p.taus == 0.0) return modulus;
   return modulus * triangle_factor(pi_times(cycles, p.taus));
+}
+
+void amplitude_each(const Shape& p, std::size_t n, const double* in, double* out) {
+  for (std::size_t i = 0; i < n; ++i) out[i] = amplitude_at(p, in[i]);
 }
 
 }  // namespace yoffe::stf

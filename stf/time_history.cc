@@ -50,6 +50,7 @@
 // acceleration the difference of the two arms' areas, each accurate
 // relative to itself and so to the acceleration's peak.
 #include <cmath>
+#include <cstddef>
 #include <limits>
 
 #include "mathlib/double_double.h"
@@ -661,6 +662,18 @@ double slip_acceleration_at(const Shape& p, double seconds) {
   if (seconds < p.tiny) return 0.0;
   const Arms a = arms_at<0>(p, seconds * p.inv_unit);
   return ((((a.falling.m0 - a.rising.m0) * p.inv_taus) * p.inv_taus) * p.inv_unit) * p.inv_unit;
+}
+
+void slip_rate_each(const Shape& p, std::size_t n, const double* in, double* out) {
+  for (std::size_t i = 0; i < n; ++i) out[i] = slip_rate_at(p, in[i]);
+}
+
+void slip_each(const Shape& p, std::size_t n, const double* in, double* out) {
+  for (std::size_t i = 0; i < n; ++i) out[i] = slip_at(p, in[i]);
+}
+
+void slip_acceleration_each(const Shape& p, std::size_t n, const double* in, double* out) {
+  for (std::size_t i = 0; i < n; ++i) out[i] = slip_acceleration_at(p, in[i]);
 }
 
 double acceleration_balance(const Shape& p, double t) {
