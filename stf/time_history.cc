@@ -254,11 +254,24 @@ Node grid_node(const Shape& p, int j) {
   return {p.grid_x[j - 1], 0.0, p.grid_rest[j - 1], kGridSine[j - 1], kGridCosine[j - 1]};
 }
 
+// The table's row of the stretch between the grid nodes i < j.
+constexpr auto kStretchRow = [] {
+  struct {
+    int rows[9][9]{};
+    constexpr const int* operator[](int i) const { return rows[i]; }
+  } r;
+  int row = 0;
+  for (int i = 0; i < 9; ++i) {
+    for (int j = i + 1; j < 9; ++j) r.rows[i][j] = row++;
+  }
+  return r;
+}();
+
 // The moments over the whole stretch between the grid nodes i < j, about
 // its lower or its upper end, from the table (rows in the order
 // (0, 1) .. (0, 8), (1, 2) .. (7, 8)).
 Moments grid_stretch(const Shape& p, int i, int j, About about) {
-  const double(&m)[5] = kGridMoments[8 * i - i * (i - 1) / 2 + (j - i - 1)];
+  const double(&m)[5] = kGridMoments[kStretchRow[i][j]];
   if (about == About::kLower) return {m[0], m[1] * p.taur, m[2] * p.taur2};
   return {m[0], m[3] * p.taur, m[4] * p.taur2};
 }
@@ -448,6 +461,18 @@ struct Arms {
   double distribution;  // F(x1), for the slip only (kOrder 2)
 };
 
+// What each evaluation takes of the arms, in units, before its last
+// scaling: the acceleration's falling.m0 - rising.m0 (times taus^2), the
+// rate's rising.m1 + falling.m1 (times taus^2), the slip itself.
+template <int kOrder>
+double combined(const Shape& p, const Arms& a) {
+  if constexpr (kOrder == 0) return a.falling.m0 - a.rising.m0;
+  if constexpr (kOrder == 1) return a.rising.m1 + a.falling.m1;
+  // The triangle's integral is 1 - (x - x2)^2 / (2 taus^2) over the rising
+  // arm and (x0 - x)^2 / (2 taus^2) over the falling one.
+  return a.distribution + ((a.falling.m2 - a.rising.m2) * (0.5 * p.inv_taus)) * p.inv_taus;
+}
+
 // The arms at 0 < t (in units) where a point lies inside the rise.  An arm
 // clipped at the onset (x2 < 0) or at the end of the rise (x0 > taur) has
 // its moments taken about the clipped end, then moved out to x2 or x0.  An
@@ -458,7 +483,7 @@ struct Arms {
 // Inlined whole ("flatten"), its small pieces keep their values in
 // registers: a fifth fewer instructions.
 template <int kOrder>
-[[gnu::flatten]] Arms split_arms(const Shape& p, double t) {
+[[gnu::flatten]] double split_arms(const Shape& p, double t) {
   Arms r{{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 1.0};
   // One point inside the rise, the others clipped: the falling arm from
   // the onset (x1 <= 0 < x0 < taur), ...
@@ -466,15 +491,15 @@ template <int kOrder>
     const Point q = point_at(p, t, 0.0);
     r.distribution = 0.0;
     r.falling = falling_split<kOrder>(p, Point{onset_node(p), -1}, q, Moments{});
-    return r;
+    return combined<kOrder>(p, r);
   }
   // ... the rising arm to the end (x2 inside, x1 >= taur), ...
   if (t > 2.0 * p.taus && t >= p.taur + p.taus) {
     const Point q = point_at(p, t, 2.0 * p.taus);
-    if (q.cell == 8) return r;  // t >= taur + 2 taus
+    if (q.cell == 8) return combined<kOrder>(p, r);  // t >= taur + 2 taus
     const Point end{finish_node(p), 8};
     r.rising = rising_split<kOrder>(p, q, end, Moments{});
-    return r;
+    return combined<kOrder>(p, r);
   }
   // ... or x1 inside with x2 <= 0 or taur <= x0 (or both): the clipped arm
   // is the part of the rise below or above x1, from the table and x1's cut.
@@ -503,11 +528,11 @@ template <int kOrder>
                           : arc_moments<kOrder>(p, q1.n, q.n, p.taus, About::kUpper);
       }
       if constexpr (kOrder >= 2) r.distribution = head<kOrder>(p, q1, c.lower).m0;
-      return r;
+      return combined<kOrder>(p, r);
     }
   }
   const Point q2 = point_at(p, t, 2.0 * p.taus);
-  if (q2.cell == 8) return r;  // t >= taur + 2 taus
+  if (q2.cell == 8) return combined<kOrder>(p, r);  // t >= taur + 2 taus
   const Point q1 = point_at(p, t, p.taus);
   const Point q0 = point_at(p, t, 0.0);
   if constexpr (kOrder >= 2) r.distribution = yoffe_distribution(p, q1);
@@ -531,7 +556,7 @@ template <int kOrder>
                                                     About::kUpper);
     if (q0.cell == 8) r.falling = shifted<kOrder>(r.falling, t - p.taur);
   }
-  return r;
+  return combined<kOrder>(p, r);
 }
 
 // The arms at 0 < t.  Where no point falls inside the rise (taus > taur
@@ -539,14 +564,16 @@ template <int kOrder>
 // bound taur + taus of that test may round, but a point within its rounding
 // of the end adds nothing of weight.
 template <int kOrder>
-Arms arms_at(const Shape& p, double t) {
+double arms_at(const Shape& p, double t) {
   if (t >= p.taur && t <= p.taus) {
-    return {{0.0, 0.0, 0.0},
-            shifted<kOrder>(grid_stretch(p, 0, 8, About::kUpper), t - p.taur), 0.0};
+    return combined<kOrder>(
+        p, {{0.0, 0.0, 0.0},
+            shifted<kOrder>(grid_stretch(p, 0, 8, About::kUpper), t - p.taur), 0.0});
   }
   if (t >= p.taur + p.taus && t <= 2.0 * p.taus) {
-    return {shifted<kOrder>(grid_stretch(p, 0, 8, About::kLower), 2.0 * p.taus - t),
-            {0.0, 0.0, 0.0}, 1.0};
+    return combined<kOrder>(
+        p, {shifted<kOrder>(grid_stretch(p, 0, 8, About::kLower), 2.0 * p.taus - t),
+            {0.0, 0.0, 0.0}, 1.0});
   }
   return split_arms<kOrder>(p, t);
 }
@@ -636,8 +663,7 @@ double slip_rate_at(const Shape& p, double seconds) {
   if (!(seconds > 0.0) || seconds >= p.far) return 0.0;
   if (p.taus == 0.0) return yoffe_rate(p, seconds);
   if (seconds < p.tiny) return 0.0;  // below 2^-600 of the peak
-  const Arms a = arms_at<1>(p, seconds * p.inv_unit);
-  return (((a.rising.m1 + a.falling.m1) * p.inv_taus) * p.inv_taus) * p.inv_unit;
+  return ((arms_at<1>(p, seconds * p.inv_unit) * p.inv_taus) * p.inv_taus) * p.inv_unit;
 }
 
 double slip_at(const Shape& p, double seconds) {
@@ -646,13 +672,8 @@ double slip_at(const Shape& p, double seconds) {
   if (seconds >= p.far) return 1.0;
   if (p.taus == 0.0) return yoffe_slip(p, seconds);
   if (seconds < p.tiny) return 0.0;
-  const Arms a = arms_at<2>(p, seconds * p.inv_unit);
-  // The triangle's integral is 1 - (x - x2)^2 / (2 taus^2) over the rising
-  // arm and (x0 - x)^2 / (2 taus^2) over the falling one.  Rounding can
-  // leave the sum a unit beyond [0, 1].
-  const double v = a.distribution +
-                   ((a.falling.m2 - a.rising.m2) * (0.5 * p.inv_taus)) * p.inv_taus;
-  return std::fmin(1.0, std::fmax(0.0, v));
+  // Rounding can leave the sum a unit beyond [0, 1].
+  return std::fmin(1.0, std::fmax(0.0, arms_at<2>(p, seconds * p.inv_unit)));
 }
 
 double slip_acceleration_at(const Shape& p, double seconds) {
@@ -660,8 +681,8 @@ double slip_acceleration_at(const Shape& p, double seconds) {
   if (!(seconds > 0.0) || seconds >= p.far) return 0.0;
   if (p.taus == 0.0) return yoffe_acceleration(p, seconds);
   if (seconds < p.tiny) return 0.0;
-  const Arms a = arms_at<0>(p, seconds * p.inv_unit);
-  return ((((a.falling.m0 - a.rising.m0) * p.inv_taus) * p.inv_taus) * p.inv_unit) * p.inv_unit;
+  return ((((arms_at<0>(p, seconds * p.inv_unit) * p.inv_taus) * p.inv_taus) * p.inv_unit) *
+          p.inv_unit);
 }
 
 void slip_rate_each(const Shape& p, std::size_t n, const double* in, double* out) {
@@ -677,8 +698,7 @@ void slip_acceleration_each(const Shape& p, std::size_t n, const double* in, dou
 }
 
 double acceleration_balance(const Shape& p, double t) {
-  const Arms a = arms_at<0>(p, t);
-  return a.falling.m0 - a.rising.m0;
+  return arms_at<0>(p, t);
 }
 
 }  // namespace yoffe::stf
