@@ -286,6 +286,17 @@ wait
 passed=0
 failed=0
 skipped=0
+# Counts and prints the verdict of one check: PASS, or FAIL and its problems.
+verdict() {
+  if [ -z "$2" ]; then
+    echo "PASS $1"
+    passed=$((passed + 1))
+  else
+    echo "FAIL $1"
+    echo "$2" | sed 's/^/    /'
+    failed=$((failed + 1))
+  fi
+}
 # The names in the export table of a build's yoffe.dll, the extent of
 # std::span (size_t's largest value) mangled as on 64-bit Linux.
 dll_exports() {
@@ -298,14 +309,7 @@ for arch in "${arches[@]}"; do
   for library in libyoffe.a libyoffe.dll.a; do
     [ -e "$root/build/mingw-$arch/stf/$library" ] || problems+="no $library"$'\n'
   done
-  if [ -z "$problems" ]; then
-    echo "PASS $arch exports"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $arch exports"
-    echo "$problems" | sed 's/^/    /'
-    failed=$((failed + 1))
-  fi
+  verdict "$arch exports" "$problems"
 done
 for arch in "${arches[@]}"; do
   problems=""
@@ -316,14 +320,7 @@ for arch in "${arches[@]}"; do
       problems+="$(grep -E 'FAILED|Failure' "$work/$arch/library/$t.log" | head -n 5)"$'\n'
     fi
   done
-  if [ -z "$problems" ]; then
-    echo "PASS $arch library"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $arch library"
-    echo "$problems" | sed 's/^/    /'
-    failed=$((failed + 1))
-  fi
+  verdict "$arch library" "$problems"
 done
 for arch in "${arches[@]}"; do
   for c in "${cases[@]}"; do
@@ -332,15 +329,7 @@ for arch in "${arches[@]}"; do
       skipped=$((skipped + 1))
       continue
     fi
-    problems=$("check_$c" "$work/linux/$c" "$work/$arch/$c")
-    if [ -z "$problems" ]; then
-      echo "PASS $arch $c"
-      passed=$((passed + 1))
-    else
-      echo "FAIL $arch $c"
-      echo "$problems" | sed 's/^/    /'
-      failed=$((failed + 1))
-    fi
+    verdict "$arch $c" "$("check_$c" "$work/linux/$c" "$work/$arch/$c")"
   done
 done
 echo "windows: $passed passed, $failed failed, $skipped skipped"
