@@ -283,7 +283,7 @@ struct Point {
   int cell;
 };
 
-Point point_at(const Shape& p, double t, double shift) {
+[[gnu::always_inline]] inline Point point_at(const Shape& p, double t, double shift) {
   const Node n = node_at(p, t, shift);
   if (n.x == 0.0) return {n, -1};
   if (n.rest == 0.0) return {n, 8};
@@ -473,64 +473,69 @@ double combined(const Shape& p, const Arms& a) {
   return a.distribution + ((a.falling.m2 - a.rising.m2) * (0.5 * p.inv_taus)) * p.inv_taus;
 }
 
-// The arms at 0 < t (in units) where a point lies inside the rise.  An arm
-// clipped at the onset (x2 < 0) or at the end of the rise (x0 > taur) has
-// its moments taken about the clipped end, then moved out to x2 or x0.  An
-// arm that holds a grid node is split at the nodes; one within a cell is
-// one arc.  The cases of one point inside come first, then those of x1
-// inside with an arm clipped, taking only the points they need; the rest is
-// the general case.  Beyond the support both arms are zero and F(x1) is 1.
-// Inlined whole ("flatten"), its small pieces keep their values in
+// The arms at 0 < t (in units) where a point lies inside the rise, in four
+// cases: one point inside with the others clipped, the falling arm from the
+// onset or the rising arm to the end; x1 inside with an arm clipped; and
+// the rest.  An arm clipped at the onset (x2 < 0) or at the end of the rise
+// (x0 > taur) has its moments taken about the clipped end, then moved out
+// to x2 or x0.  An arm that holds a grid node is split at the nodes; one
+// within a cell is one arc.  Each case is a function of its own, inlined
+// whole ("flatten"), so that its small pieces keep their values in
 // registers: a fifth fewer instructions.
+
+// x1 <= 0 < x0 < taur.
 template <int kOrder>
-[[gnu::flatten]] double split_arms(const Shape& p, double t) {
-  Arms r{{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 1.0};
-  // One point inside the rise, the others clipped: the falling arm from
-  // the onset (x1 <= 0 < x0 < taur), ...
-  if (t <= p.taus && t < p.taur) {
-    const Point q = point_at(p, t, 0.0);
-    r.distribution = 0.0;
-    r.falling = falling_split<kOrder>(p, Point{onset_node(p), -1}, q, Moments{});
-    return combined<kOrder>(p, r);
-  }
-  // ... the rising arm to the end (x2 inside, x1 >= taur), ...
-  if (t > 2.0 * p.taus && t >= p.taur + p.taus) {
-    const Point q = point_at(p, t, 2.0 * p.taus);
-    if (q.cell == 8) return combined<kOrder>(p, r);  // t >= taur + 2 taus
-    const Point end{finish_node(p), 8};
-    r.rising = rising_split<kOrder>(p, q, end, Moments{});
-    return combined<kOrder>(p, r);
-  }
-  // ... or x1 inside with x2 <= 0 or taur <= x0 (or both): the clipped arm
-  // is the part of the rise below or above x1, from the table and x1's cut.
+[[gnu::flatten]] double from_onset(const Shape& p, double t) {
+  const Point q = point_at(p, t, 0.0);
+  const Moments falling = falling_split<kOrder>(p, Point{onset_node(p), -1}, q, Moments{});
+  return combined<kOrder>(p, {{0.0, 0.0, 0.0}, falling, 0.0});
+}
+
+// 0 < x2 and taur <= x1; beyond the support both arms are zero.
+template <int kOrder>
+[[gnu::flatten]] double to_end(const Shape& p, double t) {
+  const Point q = point_at(p, t, 2.0 * p.taus);
+  if (q.cell == 8) return combined<kOrder>(p, {{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 1.0});
+  const Moments rising = rising_split<kOrder>(p, q, Point{finish_node(p), 8}, Moments{});
+  return combined<kOrder>(p, {rising, {0.0, 0.0, 0.0}, 1.0});
+}
+
+// x1 inside with x2 <= 0 or taur <= x0 (or both): the clipped arm is the
+// part of the rise below or above x1, from the table and x1's cut; the
+// other, one arc within a cell, else split at x1 too.
+template <int kOrder>
+[[gnu::flatten]] double clipped(const Shape& p, double t, const Point& q1) {
   const bool clipped_rising = t <= 2.0 * p.taus;  // x2 <= 0
   const bool clipped_falling = t >= p.taur;       // taur <= x0
-  if ((clipped_rising || clipped_falling) && t > p.taus && t < p.taur + p.taus) {
-    const Point q1 = point_at(p, t, p.taus);
-    if (inside(q1)) {
-      // The other arm: one arc within a cell, else split at x1 too.
-      const bool both = clipped_rising && clipped_falling;
-      Point q{};
-      if (!both) q = clipped_rising ? point_at(p, t, 0.0) : point_at(p, t, 2.0 * p.taus);
-      const bool split = both || (clipped_rising ? holds_node(q1, q) : holds_node(q, q1));
-      const Cut c = cut_at<kOrder>(p, q1, clipped_rising || split || kOrder >= 2,
-                                   clipped_falling || split);
-      if (clipped_rising) {
-        r.rising = shifted<kOrder>(head<kOrder>(p, q1, c.lower), 2.0 * p.taus - t);
-      } else {
-        r.rising = split ? rising_split<kOrder>(p, q, q1, c.lower)
-                         : arc_moments<kOrder>(p, q.n, q1.n, p.taus, About::kLower);
-      }
-      if (clipped_falling) {
-        r.falling = shifted<kOrder>(tail<kOrder>(p, q1, c.upper), t - p.taur);
-      } else {
-        r.falling = split ? falling_split<kOrder>(p, q1, q, c.upper)
-                          : arc_moments<kOrder>(p, q1.n, q.n, p.taus, About::kUpper);
-      }
-      if constexpr (kOrder >= 2) r.distribution = head<kOrder>(p, q1, c.lower).m0;
-      return combined<kOrder>(p, r);
-    }
+  Arms r{{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 0.0};
+  if (clipped_rising && clipped_falling) {
+    const Cut c = cut_at<kOrder>(p, q1, true, true);
+    r.rising = shifted<kOrder>(head<kOrder>(p, q1, c.lower), 2.0 * p.taus - t);
+    r.falling = shifted<kOrder>(tail<kOrder>(p, q1, c.upper), t - p.taur);
+    if constexpr (kOrder >= 2) r.distribution = head<kOrder>(p, q1, c.lower).m0;
+    return combined<kOrder>(p, r);
   }
+  const Point q = clipped_rising ? point_at(p, t, 0.0) : point_at(p, t, 2.0 * p.taus);
+  const bool split = clipped_rising ? holds_node(q1, q) : holds_node(q, q1);
+  const Cut c =
+      cut_at<kOrder>(p, q1, clipped_rising || split || kOrder >= 2, clipped_falling || split);
+  if (clipped_rising) {
+    r.rising = shifted<kOrder>(head<kOrder>(p, q1, c.lower), 2.0 * p.taus - t);
+    r.falling = split ? falling_split<kOrder>(p, q1, q, c.upper)
+                      : arc_moments<kOrder>(p, q1.n, q.n, p.taus, About::kUpper);
+  } else {
+    r.rising = split ? rising_split<kOrder>(p, q, q1, c.lower)
+                     : arc_moments<kOrder>(p, q.n, q1.n, p.taus, About::kLower);
+    r.falling = shifted<kOrder>(tail<kOrder>(p, q1, c.upper), t - p.taur);
+  }
+  if constexpr (kOrder >= 2) r.distribution = head<kOrder>(p, q1, c.lower).m0;
+  return combined<kOrder>(p, r);
+}
+
+// Any t, all three points taken; beyond the support both arms are zero.
+template <int kOrder>
+[[gnu::flatten]] double general(const Shape& p, double t) {
+  Arms r{{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 1.0};
   const Point q2 = point_at(p, t, 2.0 * p.taus);
   if (q2.cell == 8) return combined<kOrder>(p, r);  // t >= taur + 2 taus
   const Point q1 = point_at(p, t, p.taus);
@@ -557,6 +562,17 @@ template <int kOrder>
     if (q0.cell == 8) r.falling = shifted<kOrder>(r.falling, t - p.taur);
   }
   return combined<kOrder>(p, r);
+}
+
+template <int kOrder>
+double split_arms(const Shape& p, double t) {
+  if (t <= p.taus && t < p.taur) return from_onset<kOrder>(p, t);
+  if (t > 2.0 * p.taus && t >= p.taur + p.taus) return to_end<kOrder>(p, t);
+  if ((t <= 2.0 * p.taus || t >= p.taur) && t > p.taus && t < p.taur + p.taus) {
+    const Point q1 = point_at(p, t, p.taus);
+    if (inside(q1)) return clipped<kOrder>(p, t, q1);
+  }
+  return general<kOrder>(p, t);
 }
 
 // The arms at 0 < t.  Where no point falls inside the rise (taus > taur
