@@ -49,6 +49,7 @@
 // integral, which brings in the second moments of the arms, and the slip
 // acceleration the difference of the two arms' areas, each accurate
 // relative to itself and so to the acceleration's peak.
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -254,17 +255,15 @@ Node grid_node(const Shape& p, int j) {
   return {p.grid_x[j - 1], 0.0, p.grid_rest[j - 1], kGridSine[j - 1], kGridCosine[j - 1]};
 }
 
-// The table's row of the stretch between the grid nodes i < j.
-constexpr auto kStretchRow = [] {
-  struct {
-    int rows[9][9]{};
-    constexpr const int* operator[](int i) const { return rows[i]; }
-  } r;
+// The table's row of the stretch between the grid nodes i < j, looked up
+// rather than computed on every evaluation.
+constexpr std::array<std::array<int, 9>, 9> kStretchRow = [] {
+  std::array<std::array<int, 9>, 9> rows{};
   int row = 0;
   for (int i = 0; i < 9; ++i) {
-    for (int j = i + 1; j < 9; ++j) r.rows[i][j] = row++;
+    for (int j = i + 1; j < 9; ++j) rows[i][j] = row++;
   }
-  return r;
+  return rows;
 }();
 
 // The moments over the whole stretch between the grid nodes i < j, about
@@ -278,6 +277,7 @@ Moments grid_stretch(const Shape& p, int i, int j, About about) {
 
 // A point of the rise with its cell j, grid node j <= x < grid node j + 1
 // (found by bisection), for a point inside; -1 at the onset, 8 at the end.
+// Every evaluation takes one to three, so point_at is always inlined.
 struct Point {
   Node n;
   int cell;
