@@ -84,8 +84,12 @@ void BM_Rate(benchmark::State& state) {
   state.SetLabel("TauR/TauS " + std::to_string(kRatios[state.range(0)]));
 }
 
-void BM_SlipRate(benchmark::State& state) { BM_Rate<yoffe_slip_rate>(state); }
-void BM_ClosedForm(benchmark::State& state) { BM_Rate<closed_form>(state); }
+void BM_SlipRate(benchmark::State& state) {
+  BM_Rate<yoffe_slip_rate>(state);
+}
+void BM_ClosedForm(benchmark::State& state) {
+  BM_Rate<closed_form>(state);
+}
 
 // Side by side at each ratio; the runs of one iteration are for callgrind.
 void ratios(benchmark::internal::Benchmark* b) {

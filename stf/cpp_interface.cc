@@ -39,7 +39,8 @@ Source Source::from_tacc_teff(double tacc, double teff) {
   double taur = 0.0;
   if (yoffe_from_tacc_teff(tacc, teff, &taus, &taur) != YOFFE_OK) {
     throw std::invalid_argument(
-        "yoffe::Source::from_tacc_teff needs finite 0 < tacc < teff / 2 and a source of the domain");
+        "yoffe::Source::from_tacc_teff needs finite 0 < tacc < teff / 2 and a source of the "
+        "domain");
   }
   return Source(taus, taur);
 }

@@ -81,7 +81,7 @@ using mathlib::dd::DD;""")
                  "// [x_i, x_j], x_k = sin^2(k pi / 16), for 0 <= i < j <= 8 in the order\n"
                  "// (0, 1), (0, 2) .. (0, 8), (1, 2) .. (7, 8): int Y dx, int (x - x_i) Y dx,\n"
                  "// int (x - x_i)^2 Y dx, int (x_j - x) Y dx and int (x_j - x)^2 Y dx.\n"
-                 + table("kGridMoments", rows, "double", 1).replace("kGridMoments[36]", "kGridMoments[36][5]"))
+                 + table("kGridMoments", rows, "double", 1).replace("[36]", "[36][5]"))
     # Sine and cosine on [-pi/4, pi/4].
     parts.append("// (-1)^k / (2k + 1)!, k = 0..9.\n"
                  + table("kSineSeries", [hexd((-1) ** k / mp.factorial(2 * k + 1)) for k in range(10)]))

@@ -25,20 +25,20 @@ inline constexpr double kMostSmoothing = 1e50;    // taus / taur at the most
 /// no square of a time can then overflow or underflow, whatever the source's
 /// time scale.
 struct Shape {
-  double unit;            // seconds per internal unit of time
-  double inv_unit;        // 1 / unit
-  double far;             // 4 max(taus, taur) in seconds, beyond the support
-  double tiny;            // taur 2^-600 in seconds
-  double taus;            // in units
-  double taur;            // in units
-  double inv_taur;        // 1 / taur
-  double taur_over_2pi;   // taur / (2 pi)
-  double taur2;           // taur^2
-  double taur2_over_4pi;  // taur^2 / (4 pi)
-  double inv_taus;        // 1 / taus, 0 when taus = 0
-  double yoffe_scale;     // 2 / (pi taur), the Yoffe function's factor
-  double grid_x[7];       // taur sin^2(j pi / 16), j = 1..7
-  double grid_rest[7];    // taur cos^2(j pi / 16)
+  double unit;              // seconds per internal unit of time
+  double inv_unit;          // 1 / unit
+  double far;               // 4 max(taus, taur) in seconds, beyond the support
+  double tiny;              // taur 2^-600 in seconds
+  double taus;              // in units
+  double taur;              // in units
+  double inv_taur;          // 1 / taur
+  double taur_over_2pi;     // taur / (2 pi)
+  double taur2;             // taur^2
+  double taur2_over_4pi;    // taur^2 / (4 pi)
+  double inv_taus;          // 1 / taus, 0 when taus = 0
+  double yoffe_scale;       // 2 / (pi taur), the Yoffe function's factor
+  double grid_x[7];         // taur sin^2(j pi / 16), j = 1..7
+  double grid_rest[7];      // taur cos^2(j pi / 16)
   double cell_middle_x[8];  // taur sin^2((j + 1/2) pi / 16), j = 0..7
 };
 

@@ -346,13 +346,13 @@ Cut cut_at(const Shape& p, const Point& q, bool lower, bool upper) {
     if (q.n.x <= p.cell_middle_x[j]) {
       c.lower = arc_moments<kOrder>(p, g, q.n, below, About::kLower);
       const Moments about_x = reversed<kOrder>(c.lower, below);
-      c.upper = less<kOrder>(grid_stretch(p, j, j + 1, About::kUpper),
-                             shifted<kOrder>(about_x, above));
+      c.upper =
+          less<kOrder>(grid_stretch(p, j, j + 1, About::kUpper), shifted<kOrder>(about_x, above));
     } else {
       c.upper = arc_moments<kOrder>(p, q.n, h, above, About::kUpper);
       const Moments about_x = reversed<kOrder>(c.upper, above);
-      c.lower = less<kOrder>(grid_stretch(p, j, j + 1, About::kLower),
-                             shifted<kOrder>(about_x, below));
+      c.lower =
+          less<kOrder>(grid_stretch(p, j, j + 1, About::kLower), shifted<kOrder>(about_x, below));
     }
   } else if (lower) {
     c.lower = arc_moments<kOrder>(p, g, q.n, below, About::kLower);
@@ -550,15 +550,15 @@ template <int kOrder>
     cut = cut_at<kOrder>(p, q1, split_rising, split_falling);
   }
   if (rises) {
-    r.rising = split_rising ? rising_split<kOrder>(p, q2, q1, cut.lower)
-                            : arc_moments<kOrder>(p, q2.n, q1.n, arm_length(p, q2, q1),
-                                                  About::kLower);
+    r.rising = split_rising
+                   ? rising_split<kOrder>(p, q2, q1, cut.lower)
+                   : arc_moments<kOrder>(p, q2.n, q1.n, arm_length(p, q2, q1), About::kLower);
     if (q2.cell < 0) r.rising = shifted<kOrder>(r.rising, 2.0 * p.taus - t);
   }
   if (falls) {
-    r.falling = split_falling ? falling_split<kOrder>(p, q1, q0, cut.upper)
-                              : arc_moments<kOrder>(p, q1.n, q0.n, arm_length(p, q1, q0),
-                                                    About::kUpper);
+    r.falling = split_falling
+                    ? falling_split<kOrder>(p, q1, q0, cut.upper)
+                    : arc_moments<kOrder>(p, q1.n, q0.n, arm_length(p, q1, q0), About::kUpper);
     if (q0.cell == 8) r.falling = shifted<kOrder>(r.falling, t - p.taur);
   }
   return combined<kOrder>(p, r);
@@ -583,13 +583,14 @@ template <int kOrder>
 double arms_at(const Shape& p, double t) {
   if (t >= p.taur && t <= p.taus) {
     return combined<kOrder>(
-        p, {{0.0, 0.0, 0.0},
-            shifted<kOrder>(grid_stretch(p, 0, 8, About::kUpper), t - p.taur), 0.0});
+        p,
+        {{0.0, 0.0, 0.0}, shifted<kOrder>(grid_stretch(p, 0, 8, About::kUpper), t - p.taur), 0.0});
   }
   if (t >= p.taur + p.taus && t <= 2.0 * p.taus) {
     return combined<kOrder>(
         p, {shifted<kOrder>(grid_stretch(p, 0, 8, About::kLower), 2.0 * p.taus - t),
-            {0.0, 0.0, 0.0}, 1.0});
+            {0.0, 0.0, 0.0},
+            1.0});
   }
   return split_arms<kOrder>(p, t);
 }

@@ -12,9 +12,9 @@
 ! written nothing: for a source outside that domain, for yoffe_peak_time
 ! with taus = 0, and for yoffe_from_tacc_teff unless 0 < tacc < teff / 2
 ! and the source found lies in the domain.  No function raises a
-! floating-point exception (safe under -ffpe-trap=invalid,zero,overflow).  A NaN time or frequency gives NaN at its place;
-! outside the support (0, taur + 2 taus) a time gives 0, except the slip,
-! which is 1 after it.
+! floating-point exception (safe under -ffpe-trap=invalid,zero,overflow).
+! A NaN time or frequency gives NaN at its place; outside the support
+! (0, taur + 2 taus) a time gives 0, except the slip, which is 1 after it.
 module yoffe_stf
   use, intrinsic :: iso_c_binding, only: c_double, c_int, c_size_t
   implicit none

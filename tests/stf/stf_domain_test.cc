@@ -35,8 +35,12 @@ const Call kCalls[] = {{"slip_rate", yoffe_slip_rate},
                        {"slip_acceleration", yoffe_slip_acceleration},
                        {"amplitude_spectrum", yoffe_amplitude_spectrum}};
 
-double above(double x) { return std::nextafter(x, kInf); }
-double below(double x) { return std::nextafter(x, 0.0); }
+double above(double x) {
+  return std::nextafter(x, kInf);
+}
+double below(double x) {
+  return std::nextafter(x, 0.0);
+}
 
 // Times over the support and a little beyond, or frequencies over 1e-3 to
 // 1e5 of the source's, for a source's own scale.
@@ -77,7 +81,9 @@ const Edge kEdges[] = {
     {"largest taur", 1.0, DBL_MAX, false},
 };
 
-void PrintTo(const Edge& e, std::ostream* os) { *os << e.name; }
+void PrintTo(const Edge& e, std::ostream* os) {
+  *os << e.name;
+}
 
 class DomainEdge : public testing::TestWithParam<Edge> {};
 
@@ -206,7 +212,7 @@ TEST(DomainPeak, RefusedFarOutside) {
     double tacc;
     double teff;
   } pairs[] = {{1e-300, 1e300}, {kSubnormal, 1.0}, {DBL_MIN, DBL_MAX}, {1e-70, 1.0},
-               {0.4, 1e101},    {1e-101, 3e-101}, {below(0.5), 1.0}};
+               {0.4, 1e101},    {1e-101, 3e-101},  {below(0.5), 1.0}};
   for (const auto& q : pairs) {
     double taus = kSentinel;
     double taur = kSentinel;
@@ -249,10 +255,9 @@ TEST(DomainSlip, WithinZeroAndOne) {
 // given: sources inside and outside the domain, NaN and infinite ones, and
 // every kind of time and frequency.
 TEST(DomainExceptions, NoneRaised) {
-  const double special[] = {kNaN,       -kNaN,       kInf,         -kInf,       0.0,
-                            -0.0,       kSubnormal,  -kSubnormal,  DBL_MIN,     DBL_MAX,
-                            -DBL_MAX,   1e-300,      1e300,        1e-100,      1e100,
-                            1e-50,      1e50,        1.0,          0.5,         2.0};
+  const double special[] = {kNaN,        -kNaN,   kInf,    -kInf,    0.0,    -0.0,  kSubnormal,
+                            -kSubnormal, DBL_MIN, DBL_MAX, -DBL_MAX, 1e-300, 1e300, 1e-100,
+                            1e100,       1e-50,   1e50,    1.0,      0.5,    2.0};
   std::vector<double> sources_s = {0.0, 1e-100, 1e-50, 0.02, 1.0, 1e50, 1e100};
   std::vector<double> sources_r = {1e-100, 1e-50, 3.1, 1.0, 1e50, 1e100};
   for (const double v : special) {
