@@ -64,6 +64,19 @@ enable_i386_emulation() {
   fi
 }
 
+# apt-get update, again while a mirror is in the middle of a sync (an index
+# then fails to match its release file, and the i386 packages no longer
+# match the amd64 ones they must equal), for up to fifteen minutes.
+refresh_indices() {
+  local try
+  for try in $(seq 15); do
+    apt-get update -qq && return 0
+    echo "windows: apt-get update failed (try $try of 15), again in a minute" >&2
+    sleep 60
+  done
+  return 1
+}
+
 install_missing() {
   local packages=()
   command -v i686-w64-mingw32-g++-posix >/dev/null || packages+=(g++-mingw-w64-i686-posix)
@@ -73,15 +86,15 @@ install_missing() {
   [ -x /usr/lib/wine/wine ] || packages+=(wine32:i386)
   if [ ${#packages[@]} -gt 0 ]; then
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-    apt-get update -qq
+    refresh_indices || return 1
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-      "${packages[@]}" >/dev/null
+      "${packages[@]}" >/dev/null || return 1
   fi
   if ! can_run_i386; then
     if ! command -v qemu-i386 >/dev/null && ! command -v qemu-i386-static >/dev/null; then
-      apt-get update -qq
+      refresh_indices || return 1
       DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        qemu-user >/dev/null
+        qemu-user >/dev/null || return 1
     fi
     enable_i386_emulation
   fi
