@@ -433,24 +433,6 @@ double yoffe_distribution(const Shape& p, const Point& q) {
   return grid_stretch(p, 0, q.cell, About::kUpper).m0 + part.m0;
 }
 
-// The rise below a point q inside it, about the onset, from the lower part
-// of q's cut, and the rise above it, about the end, from the upper part.
-template <int kOrder>
-Moments head(const Shape& p, const Point& q, const Moments& lower) {
-  if (q.cell == 0) return lower;
-  Moments m = shifted<kOrder>(lower, p.grid_x[q.cell - 1]);
-  accumulate<kOrder>(m, grid_stretch(p, 0, q.cell, About::kLower));
-  return m;
-}
-
-template <int kOrder>
-Moments tail(const Shape& p, const Point& q, const Moments& upper) {
-  if (q.cell == 7) return upper;
-  Moments m = shifted<kOrder>(upper, p.grid_rest[q.cell]);
-  accumulate<kOrder>(m, grid_stretch(p, q.cell + 1, 8, About::kUpper));
-  return m;
-}
-
 // The moments of the rising arm [x2, x1] about x2 and of the falling arm
 // [x1, x0] about x0, zero where the arm misses the rise, and F(x1)
 // (x0 = t, x1 = t - taus, x2 = t - 2 taus, where the reversed triangle
@@ -510,9 +492,12 @@ template <int kOrder>
   Arms r{{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 0.0};
   if (clipped_rising && clipped_falling) {
     const Cut c = cut_at<kOrder>(p, q1, true, true);
-    r.rising = shifted<kOrder>(head<kOrder>(p, q1, c.lower), 2.0 * p.taus - t);
-    r.falling = shifted<kOrder>(tail<kOrder>(p, q1, c.upper), t - p.taur);
-    if constexpr (kOrder >= 2) r.distribution = head<kOrder>(p, q1, c.lower).m0;
+    r.rising = shifted<kOrder>(rising_split<kOrder>(p, Point{onset_node(p), -1}, q1, c.lower),
+                               2.0 * p.taus - t);
+    r.falling = shifted<kOrder>(falling_split<kOrder>(p, q1, Point{finish_node(p), 8}, c.upper),
+                                t - p.taur);
+    if constexpr (kOrder >= 2)
+      r.distribution = rising_split<kOrder>(p, Point{onset_node(p), -1}, q1, c.lower).m0;
     return combined<kOrder>(p, r);
   }
   const Point q = clipped_rising ? point_at(p, t, 0.0) : point_at(p, t, 2.0 * p.taus);
@@ -520,15 +505,18 @@ template <int kOrder>
   const Cut c =
       cut_at<kOrder>(p, q1, clipped_rising || split || kOrder >= 2, clipped_falling || split);
   if (clipped_rising) {
-    r.rising = shifted<kOrder>(head<kOrder>(p, q1, c.lower), 2.0 * p.taus - t);
+    r.rising = shifted<kOrder>(rising_split<kOrder>(p, Point{onset_node(p), -1}, q1, c.lower),
+                               2.0 * p.taus - t);
     r.falling = split ? falling_split<kOrder>(p, q1, q, c.upper)
                       : arc_moments<kOrder>(p, q1.n, q.n, p.taus, About::kUpper);
   } else {
     r.rising = split ? rising_split<kOrder>(p, q, q1, c.lower)
                      : arc_moments<kOrder>(p, q.n, q1.n, p.taus, About::kLower);
-    r.falling = shifted<kOrder>(tail<kOrder>(p, q1, c.upper), t - p.taur);
+    r.falling = shifted<kOrder>(falling_split<kOrder>(p, q1, Point{finish_node(p), 8}, c.upper),
+                                t - p.taur);
   }
-  if constexpr (kOrder >= 2) r.distribution = head<kOrder>(p, q1, c.lower).m0;
+  if constexpr (kOrder >= 2)
+    r.distribution = rising_split<kOrder>(p, Point{onset_node(p), -1}, q1, c.lower).m0;
   return combined<kOrder>(p, r);
 }
 
