@@ -37,8 +37,8 @@ struct Shape {
   double taur2_over_4pi;    // taur^2 / (4 pi)
   double inv_taus;          // 1 / taus, 0 when taus = 0
   double yoffe_scale;       // 2 / (pi taur), the Yoffe function's factor
-  double grid_x[7];         // taur sin^2(j pi / 16), j = 1..7
-  double grid_rest[7];      // taur cos^2(j pi / 16)
+  double node_x[9];         // taur sin^2(j pi / 16), j = 0..8: 0 .. taur
+  double node_rest[9];      // taur cos^2(j pi / 16): taur .. 0
   double cell_middle_x[8];  // taur sin^2((j + 1/2) pi / 16), j = 0..7
 };
 

@@ -91,18 +91,6 @@ Node finish_node(const Shape& p) {
   return {p.taur, 0.0, 0.0, 1.0, 0.0};
 }
 
-// The point x = t - shift (shift 0, taus or 2 taus, so exact), clipped to the
-// rise.  t is finite.
-Node node_at(const Shape& p, double t, double shift) {
-  const DD x = shift == 0.0 ? DD{t, 0.0} : two_sum(t, -shift);
-  if (x.hi <= 0.0) return onset_node(p);
-  // taur - x.hi is exact from x.hi = taur / 2 on, and rounds to within half
-  // a unit of a rest above taur / 2 below it.
-  const double rest = (p.taur - x.hi) - x.lo;
-  if (rest <= 0.0) return finish_node(p);
-  return {x.hi, x.lo, rest, std::sqrt(x.hi * p.inv_taur), std::sqrt(rest * p.inv_taur)};
-}
-
 // sin(theta_b - theta_a) for the arm [a, b] of length `length`.
 double arc_sine(const Shape& p, const Node& a, const Node& b, double length) {
   return (length * p.inv_taur) / (b.sn * a.cs + b.cs * a.sn);
@@ -216,13 +204,15 @@ Moments moments_about(const Shape& p, const Node& a, const Node& b, const Arc& r
   if constexpr (kOrder >= 1) {
     const Node& e = about == About::kLower ? a : b;
     const double sign = about == About::kLower ? 1.0 : -1.0;
-    const double sin_phi = 2.0 * e.sn * e.cs;
-    const double one_plus_cos_phi = 2.0 * e.cs * e.cs;
-    const double cos_phi = (e.cs - e.sn) * (e.cs + e.sn);
-    const double even = 2.0 * sin_phi * r.s2 * (one_plus_cos_phi - 2.0 * cos_phi * r.s2);
-    const double odd = 4.0 * r.k1 * (2.0 * sin_phi * sin_phi - cos_phi * one_plus_cos_phi) +
-                       8.0 * r.k2 * (cos_phi * cos_phi - sin_phi * sin_phi);
-    m.m1 = p.taur_over_2pi * (even - sign * odd);
+    // In u = sin^2(theta), v = cos^2(theta) and w = sin(theta) cos(theta)
+    // at e: sin(phi) = 2 w, 1 + cos(phi) = 2 v, cos(phi) = v - u.
+    const double u = e.sn * e.sn;
+    const double v = e.cs * e.cs;
+    const double w = e.sn * e.cs;
+    const double d = v - u;
+    const double even = w * r.s2 * (v - d * r.s2);
+    const double odd = r.k1 * (v * (5.0 * u - v)) + r.k2 * (d * d - 4.0 * (u * v));
+    m.m1 = p.taur_over_2pi * (8.0 * (even - sign * odd));
     if constexpr (kOrder >= 2) {
       // The integrals of sin^i(psi) (1 - cos psi)^j over [0, 2 alpha].
       const double s4 = r.s2 * r.s2;
@@ -234,9 +224,9 @@ Moments moments_about(const Shape& p, const Node& a, const Node& b, const Arc& r
       const double j12 = s6 * (8.0 / 3.0);
       const double j03 = 16.0 * r.k3;
       const double j30 = 4.0 * s4 - s6 * (8.0 / 3.0);
-      const double sp = sin_phi;
-      const double cp = cos_phi;
-      const double op = one_plus_cos_phi;
+      const double sp = 2.0 * w;  // sin(phi)
+      const double cp = d;        // cos(phi)
+      const double op = 2.0 * v;  // 1 + cos(phi)
       const double even2 = ((op * sp * sp) * j20 + (op * cp * cp) * j02) -
                            ((3.0 * sp * sp * cp) * j21 + (cp * cp * cp) * j03);
       const double odd2 =
@@ -247,12 +237,25 @@ Moments moments_about(const Shape& p, const Node& a, const Node& b, const Arc& r
   return m;
 }
 
+// sin(theta_j) and cos(theta_j) at the grid nodes j = 0..8, the ends
+// included, so that no lookup needs a case for them.
+constexpr std::array<double, 9> kNodeSine = [] {
+  std::array<double, 9> r{0.0};
+  for (int j = 1; j < 8; ++j) r[j] = kGridSine[j - 1];
+  r[8] = 1.0;
+  return r;
+}();
+constexpr std::array<double, 9> kNodeCosine = [] {
+  std::array<double, 9> r{1.0};
+  for (int j = 1; j < 8; ++j) r[j] = kGridCosine[j - 1];
+  r[8] = 0.0;
+  return r;
+}();
+
 // The grid node j = 0..8, theta_j = j pi / 16: the onset, seven nodes
 // inside the rise and its end.
-Node grid_node(const Shape& p, int j) {
-  if (j == 0) return onset_node(p);
-  if (j == 8) return finish_node(p);
-  return {p.grid_x[j - 1], 0.0, p.grid_rest[j - 1], kGridSine[j - 1], kGridCosine[j - 1]};
+Node grid_node(const Shape& p, std::ptrdiff_t j) {
+  return {p.node_x[j], 0.0, p.node_rest[j], kNodeSine[j], kNodeCosine[j]};
 }
 
 // The table's row of the stretch between the grid nodes i < j, looked up
@@ -269,7 +272,7 @@ constexpr std::array<std::array<int, 9>, 9> kStretchRow = [] {
 // The moments over the whole stretch between the grid nodes i < j, about
 // its lower or its upper end, from the table (rows in the order
 // (0, 1) .. (0, 8), (1, 2) .. (7, 8)).
-Moments grid_stretch(const Shape& p, int i, int j, About about) {
+Moments grid_stretch(const Shape& p, std::ptrdiff_t i, std::ptrdiff_t j, About about) {
   const double(&m)[5] = kGridMoments[kStretchRow[i][j]];
   if (about == About::kLower) return {m[0], m[1] * p.taur, m[2] * p.taur2};
   return {m[0], m[3] * p.taur, m[4] * p.taur2};
@@ -277,20 +280,25 @@ Moments grid_stretch(const Shape& p, int i, int j, About about) {
 
 // A point of the rise with its cell j, grid node j <= x < grid node j + 1
 // (found by bisection), for a point inside; -1 at the onset, 8 at the end.
-// Every evaluation takes one to three, so point_at is always inlined.
 struct Point {
   Node n;
-  int cell;
+  std::ptrdiff_t cell;
 };
 
+// The point x = t - shift (shift 0, taus or 2 taus, so exact), clipped to
+// the rise.  t is finite.  Every evaluation takes one to three, so
+// point_at is always inlined.
 [[gnu::always_inline]] inline Point point_at(const Shape& p, double t, double shift) {
-  const Node n = node_at(p, t, shift);
-  if (n.x == 0.0) return {n, -1};
-  if (n.rest == 0.0) return {n, 8};
-  int j = p.grid_x[3] <= n.x ? 4 : 0;
-  if (p.grid_x[j + 1] <= n.x) j += 2;
-  if (p.grid_x[j] <= n.x) j += 1;
-  return {n, j};
+  const DD x = shift == 0.0 ? DD{t, 0.0} : two_sum(t, -shift);
+  if (x.hi <= 0.0) return {onset_node(p), -1};
+  // taur - x.hi is exact from x.hi = taur / 2 on, and rounds to within half
+  // a unit of a rest above taur / 2 below it.
+  const double rest = (p.taur - x.hi) - x.lo;
+  if (rest <= 0.0) return {finish_node(p), 8};
+  std::ptrdiff_t j = p.node_x[4] <= x.hi ? 4 : 0;
+  if (p.node_x[j + 2] <= x.hi) j += 2;
+  if (p.node_x[j + 1] <= x.hi) j += 1;
+  return {{x.hi, x.lo, rest, std::sqrt(x.hi * p.inv_taur), std::sqrt(rest * p.inv_taur)}, j};
 }
 
 bool inside(const Point& q) {
@@ -299,22 +307,14 @@ bool inside(const Point& q) {
 
 // The distances from grid node j up to a point inside the rise, and from
 // it up to grid node j: exact but for one rounding, nearby nodes being
-// within a factor 2 of the point.
-double from_node(const Shape& p, int j, const Node& n) {
-  return j == 0 ? n.x + n.x_lo : (n.x - p.grid_x[j - 1]) + n.x_lo;
+// within a factor 2 of the point.  To the end of the rise (j = 8) it is
+// the point's rest, to the same bits.
+double from_node(const Shape& p, std::ptrdiff_t j, const Node& n) {
+  return (n.x - p.node_x[j]) + n.x_lo;
 }
 
-double to_node(const Shape& p, const Node& n, int j) {
-  return j == 8 ? n.rest : (p.grid_x[j - 1] - n.x) - n.x_lo;
-}
-
-// The grid node's position and its distance to the end of the rise.
-double node_x(const Shape& p, int j) {
-  return j == 0 ? 0.0 : (j == 8 ? p.taur : p.grid_x[j - 1]);
-}
-
-double node_rest(const Shape& p, int j) {
-  return j == 0 ? p.taur : (j == 8 ? 0.0 : p.grid_rest[j - 1]);
+double to_node(const Shape& p, const Node& n, std::ptrdiff_t j) {
+  return (p.node_x[j] - n.x) - n.x_lo;
 }
 
 // The moments over the arc [a, b] of that length, no longer than pi / 16.
@@ -336,7 +336,7 @@ struct Cut {
 
 template <int kOrder>
 Cut cut_at(const Shape& p, const Point& q, bool lower, bool upper) {
-  const int j = q.cell;
+  const std::ptrdiff_t j = q.cell;
   Cut c{{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}};
   const Node g = grid_node(p, j);
   const Node h = grid_node(p, j + 1);
@@ -368,8 +368,8 @@ Cut cut_at(const Shape& p, const Point& q, bool lower, bool upper) {
 // are nonnegative.
 template <int kOrder>
 Moments rising_split(const Shape& p, const Point& a, const Point& b, const Moments& part) {
-  const int first = inside(a) ? a.cell + 1 : 0;
-  const int last = inside(b) ? b.cell : 8;
+  const std::ptrdiff_t first = inside(a) ? a.cell + 1 : 0;
+  const std::ptrdiff_t last = inside(b) ? b.cell : 8;
   Moments total{0.0, 0.0, 0.0};
   double to_first = 0.0;  // from a up to node first
   if (inside(a)) {
@@ -381,7 +381,7 @@ Moments rising_split(const Shape& p, const Point& a, const Point& b, const Momen
                        shifted<kOrder>(grid_stretch(p, first, last, About::kLower), to_first));
   }
   if (inside(b)) {
-    const double to_last = inside(a) ? to_node(p, a.n, last) : node_x(p, last);
+    const double to_last = inside(a) ? to_node(p, a.n, last) : p.node_x[last];
     accumulate<kOrder>(total, shifted<kOrder>(part, to_last));
   }
   return total;
@@ -390,8 +390,8 @@ Moments rising_split(const Shape& p, const Point& a, const Point& b, const Momen
 // The falling arm [a, b] about b: the mirror image.
 template <int kOrder>
 Moments falling_split(const Shape& p, const Point& a, const Point& b, const Moments& part) {
-  const int first = inside(a) ? a.cell + 1 : 0;
-  const int last = inside(b) ? b.cell : 8;
+  const std::ptrdiff_t first = inside(a) ? a.cell + 1 : 0;
+  const std::ptrdiff_t last = inside(b) ? b.cell : 8;
   Moments total{0.0, 0.0, 0.0};
   double from_last = 0.0;  // from node last up to b
   if (inside(b)) {
@@ -403,7 +403,7 @@ Moments falling_split(const Shape& p, const Point& a, const Point& b, const Mome
                        shifted<kOrder>(grid_stretch(p, first, last, About::kUpper), from_last));
   }
   if (inside(a)) {
-    const double from_first = inside(b) ? from_node(p, first, b.n) : node_rest(p, first);
+    const double from_first = inside(b) ? from_node(p, first, b.n) : p.node_rest[first];
     accumulate<kOrder>(total, shifted<kOrder>(part, from_first));
   }
   return total;
@@ -455,15 +455,17 @@ double combined(const Shape& p, const Arms& a) {
   return a.distribution + ((a.falling.m2 - a.rising.m2) * (0.5 * p.inv_taus)) * p.inv_taus;
 }
 
-// The arms at 0 < t (in units) where a point lies inside the rise, in four
-// cases: one point inside with the others clipped, the falling arm from the
-// onset or the rising arm to the end; x1 inside with an arm clipped; and
-// the rest.  An arm clipped at the onset (x2 < 0) or at the end of the rise
-// (x0 > taur) has its moments taken about the clipped end, then moved out
-// to x2 or x0.  An arm that holds a grid node is split at the nodes; one
-// within a cell is one arc.  Each case is a function of its own, inlined
-// whole ("flatten"), so that its small pieces keep their values in
-// registers: a fifth fewer instructions.
+// The arms at 0 < t (in units) where a point lies inside the rise, in six
+// cases: one point inside with the others clipped, the falling arm from
+// the onset or the rising arm to the end; x1 inside with the rising arm
+// clipped, the falling one or both; and the rest.  An arm clipped at the
+// onset (x2 < 0) or at the end of the rise (x0 > taur) has its moments
+// taken about the clipped end, then moved out to x2 or x0.  An arm that
+// holds a grid node is split at the nodes; one within a cell is one arc.
+// Each case is a function of its own, inlined whole ("flatten") so that
+// its small pieces keep their values in registers, and called rather than
+// inlined so that the cases do not crowd each other's registers: together,
+// a third fewer instructions than one function for all.
 
 // x1 <= 0 < x0 < taur.
 template <int kOrder>
@@ -482,47 +484,9 @@ template <int kOrder>
   return combined<kOrder>(p, {rising, {0.0, 0.0, 0.0}, 1.0});
 }
 
-// x1 inside with x2 <= 0 or taur <= x0 (or both): the clipped arm is the
-// part of the rise below or above x1, from the table and x1's cut; the
-// other, one arc within a cell, else split at x1 too.
-template <int kOrder>
-[[gnu::flatten]] double clipped(const Shape& p, double t, const Point& q1) {
-  const bool clipped_rising = t <= 2.0 * p.taus;  // x2 <= 0
-  const bool clipped_falling = t >= p.taur;       // taur <= x0
-  Arms r{{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 0.0};
-  if (clipped_rising && clipped_falling) {
-    const Cut c = cut_at<kOrder>(p, q1, true, true);
-    r.rising = shifted<kOrder>(rising_split<kOrder>(p, Point{onset_node(p), -1}, q1, c.lower),
-                               2.0 * p.taus - t);
-    r.falling = shifted<kOrder>(falling_split<kOrder>(p, q1, Point{finish_node(p), 8}, c.upper),
-                                t - p.taur);
-    if constexpr (kOrder >= 2)
-      r.distribution = rising_split<kOrder>(p, Point{onset_node(p), -1}, q1, c.lower).m0;
-    return combined<kOrder>(p, r);
-  }
-  const Point q = clipped_rising ? point_at(p, t, 0.0) : point_at(p, t, 2.0 * p.taus);
-  const bool split = clipped_rising ? holds_node(q1, q) : holds_node(q, q1);
-  const Cut c =
-      cut_at<kOrder>(p, q1, clipped_rising || split || kOrder >= 2, clipped_falling || split);
-  if (clipped_rising) {
-    r.rising = shifted<kOrder>(rising_split<kOrder>(p, Point{onset_node(p), -1}, q1, c.lower),
-                               2.0 * p.taus - t);
-    r.falling = split ? falling_split<kOrder>(p, q1, q, c.upper)
-                      : arc_moments<kOrder>(p, q1.n, q.n, p.taus, About::kUpper);
-  } else {
-    r.rising = split ? rising_split<kOrder>(p, q, q1, c.lower)
-                     : arc_moments<kOrder>(p, q.n, q1.n, p.taus, About::kLower);
-    r.falling = shifted<kOrder>(falling_split<kOrder>(p, q1, Point{finish_node(p), 8}, c.upper),
-                                t - p.taur);
-  }
-  if constexpr (kOrder >= 2)
-    r.distribution = rising_split<kOrder>(p, Point{onset_node(p), -1}, q1, c.lower).m0;
-  return combined<kOrder>(p, r);
-}
-
 // Any t, all three points taken; beyond the support both arms are zero.
 template <int kOrder>
-[[gnu::flatten]] double general(const Shape& p, double t) {
+[[gnu::flatten, gnu::noinline]] double general(const Shape& p, double t) {
   Arms r{{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 1.0};
   const Point q2 = point_at(p, t, 2.0 * p.taus);
   if (q2.cell == 8) return combined<kOrder>(p, r);  // t >= taur + 2 taus
@@ -552,35 +516,87 @@ template <int kOrder>
   return combined<kOrder>(p, r);
 }
 
+// x1 inside with x2 <= 0 or taur <= x0 (or both): the clipped arm is the
+// part of the rise below or above x1, from the table and x1's cut; the
+// other, one arc within a cell, else split at x1 too.  Where rounding
+// leaves x1 at an end of the rise, the general case takes it.
+
+// x2 <= 0 and taur <= x0.
 template <int kOrder>
-double split_arms(const Shape& p, double t) {
-  if (t <= p.taus && t < p.taur) return from_onset<kOrder>(p, t);
-  if (t > 2.0 * p.taus && t >= p.taur + p.taus) return to_end<kOrder>(p, t);
-  if ((t <= 2.0 * p.taus || t >= p.taur) && t > p.taus && t < p.taur + p.taus) {
-    const Point q1 = point_at(p, t, p.taus);
-    if (inside(q1)) return clipped<kOrder>(p, t, q1);
-  }
-  return general<kOrder>(p, t);
+[[gnu::flatten, gnu::noinline]] double clipped_both(const Shape& p, double t) {
+  const Point q1 = point_at(p, t, p.taus);
+  if (!inside(q1)) return general<kOrder>(p, t);
+  Arms r{{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 0.0};
+  const Cut c = cut_at<kOrder>(p, q1, true, true);
+  const Moments below = rising_split<kOrder>(p, Point{onset_node(p), -1}, q1, c.lower);
+  r.rising = shifted<kOrder>(below, 2.0 * p.taus - t);
+  r.falling = shifted<kOrder>(falling_split<kOrder>(p, q1, Point{finish_node(p), 8}, c.upper),
+                              t - p.taur);
+  if constexpr (kOrder >= 2) r.distribution = below.m0;
+  return combined<kOrder>(p, r);
 }
 
-// The arms at 0 < t.  Where no point falls inside the rise (taus > taur
-// only), one arm covers it all, and only the shift is left to compute; the
-// bound taur + taus of that test may round, but a point within its rounding
-// of the end adds nothing of weight.
+// x2 <= 0 < x0 < taur.
 template <int kOrder>
-double arms_at(const Shape& p, double t) {
-  if (t >= p.taur && t <= p.taus) {
+[[gnu::flatten, gnu::noinline]] double clipped_rising(const Shape& p, double t) {
+  const Point q1 = point_at(p, t, p.taus);
+  if (!inside(q1)) return general<kOrder>(p, t);
+  Arms r{{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 0.0};
+  const Point q = point_at(p, t, 0.0);
+  const bool split = holds_node(q1, q);
+  const Cut c = cut_at<kOrder>(p, q1, true, split);
+  const Moments below = rising_split<kOrder>(p, Point{onset_node(p), -1}, q1, c.lower);
+  r.rising = shifted<kOrder>(below, 2.0 * p.taus - t);
+  r.falling = split ? falling_split<kOrder>(p, q1, q, c.upper)
+                    : arc_moments<kOrder>(p, q1.n, q.n, p.taus, About::kUpper);
+  if constexpr (kOrder >= 2) r.distribution = below.m0;
+  return combined<kOrder>(p, r);
+}
+
+// 0 < x2 and taur <= x0.
+template <int kOrder>
+[[gnu::flatten, gnu::noinline]] double clipped_falling(const Shape& p, double t) {
+  const Point q1 = point_at(p, t, p.taus);
+  if (!inside(q1)) return general<kOrder>(p, t);
+  Arms r{{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 0.0};
+  const Point q = point_at(p, t, 2.0 * p.taus);
+  const bool split = holds_node(q, q1);
+  const Cut c = cut_at<kOrder>(p, q1, split || kOrder >= 2, true);
+  r.rising = split ? rising_split<kOrder>(p, q, q1, c.lower)
+                   : arc_moments<kOrder>(p, q.n, q1.n, p.taus, About::kLower);
+  r.falling = shifted<kOrder>(falling_split<kOrder>(p, q1, Point{finish_node(p), 8}, c.upper),
+                              t - p.taur);
+  if constexpr (kOrder >= 2)
+    r.distribution = rising_split<kOrder>(p, Point{onset_node(p), -1}, q1, c.lower).m0;
+  return combined<kOrder>(p, r);
+}
+
+// The arms at 0 < t, by where t lies against taus, 2 taus, taur and
+// taur + taus.  Where no point falls inside the rise (taus > taur only),
+// one arm covers it all, and only the shift is left to compute; the bound
+// taur + taus of those tests may round, but a point within its rounding of
+// the end adds nothing of weight.
+template <int kOrder>
+[[gnu::always_inline]] inline double arms_at(const Shape& p, double t) {
+  if (t <= p.taus) {  // x1 <= 0
+    if (t < p.taur) return from_onset<kOrder>(p, t);
     return combined<kOrder>(
         p,
         {{0.0, 0.0, 0.0}, shifted<kOrder>(grid_stretch(p, 0, 8, About::kUpper), t - p.taur), 0.0});
   }
-  if (t >= p.taur + p.taus && t <= 2.0 * p.taus) {
+  if (t >= p.taur + p.taus) {  // taur <= x1
+    if (t > 2.0 * p.taus) return to_end<kOrder>(p, t);
     return combined<kOrder>(
         p, {shifted<kOrder>(grid_stretch(p, 0, 8, About::kLower), 2.0 * p.taus - t),
             {0.0, 0.0, 0.0},
             1.0});
   }
-  return split_arms<kOrder>(p, t);
+  const bool clips_rising = t <= 2.0 * p.taus;  // x2 <= 0
+  const bool clips_falling = t >= p.taur;       // taur <= x0
+  if (clips_rising && clips_falling) return clipped_both<kOrder>(p, t);
+  if (clips_rising) return clipped_rising<kOrder>(p, t);
+  if (clips_falling) return clipped_falling<kOrder>(p, t);
+  return general<kOrder>(p, t);
 }
 
 }  // namespace
@@ -608,10 +624,14 @@ Shape make_shape(double taus, double taur) {
   p.taur_over_2pi = taur / (2.0 * kPi);
   p.taur2 = taur * taur;
   p.taur2_over_4pi = p.taur2 / (4.0 * kPi);
-  for (int j = 0; j < 7; ++j) {
-    p.grid_x[j] = taur * kGridSine2[j];
-    p.grid_rest[j] = taur * kGridCosine2[j];
+  p.node_x[0] = 0.0;
+  p.node_rest[0] = taur;
+  for (int j = 1; j < 8; ++j) {
+    p.node_x[j] = taur * kGridSine2[j - 1];
+    p.node_rest[j] = taur * kGridCosine2[j - 1];
   }
+  p.node_x[8] = taur;
+  p.node_rest[8] = 0.0;
   for (int j = 0; j < 8; ++j) p.cell_middle_x[j] = taur * kCellMiddleSine2[j];
   p.inv_taus = taus > 0.0 ? 1.0 / taus : 0.0;
   p.yoffe_scale = 2.0 / (kPi * taur);
@@ -625,7 +645,7 @@ namespace {
 // taken in seconds instead: there t / taur < 2^-600, and 1 - t / taur is 1.
 double yoffe_rate(const Shape& p, double seconds) {
   if (seconds < p.tiny) return (2.0 * kInvPi) / (std::sqrt(p.taur * p.unit) * std::sqrt(seconds));
-  const Node n = node_at(p, seconds * p.inv_unit, 0.0);
+  const Node n = point_at(p, seconds * p.inv_unit, 0.0).n;
   return n.rest == 0.0 ? 0.0 : (p.yoffe_scale * std::sqrt(n.rest / n.x)) * p.inv_unit;
 }
 
@@ -649,7 +669,7 @@ double yoffe_acceleration(const Shape& p, double seconds) {
     const double a = kInvPi / (std::sqrt(seconds) * std::sqrt(p.taur * p.unit));
     return -quotient_or_infinity(a, seconds);
   }
-  const Node n = node_at(p, seconds * p.inv_unit, 0.0);
+  const Node n = point_at(p, seconds * p.inv_unit, 0.0).n;
   if (n.rest == 0.0) return 0.0;
   // x >= 2^-600 in units, so the product stays normal.
   const double a = kInvPi / ((n.x * std::sqrt(n.x)) * std::sqrt(n.rest));
@@ -661,45 +681,91 @@ double yoffe_acceleration(const Shape& p, double seconds) {
 // Each evaluation starts in seconds: NaN stays NaN (tested with isnan, as
 // an ordered comparison with it raises FE_INVALID), times up to the onset
 // and from `far` on (4 max(taus, taur), beyond the support) take their
-// limits without being scaled, so that no scaling overflows.
+// limits without being scaled, so that no scaling overflows.  The common
+// case, taus > 0 and tiny < t < far, is taken first, with quiet
+// comparisons (false for NaN, raising nothing), and the array loops test
+// taus once: a tenth fewer instructions.
 
-double slip_rate_at(const Shape& p, double seconds) {
-  if (std::isnan(seconds)) return seconds;
-  if (!(seconds > 0.0) || seconds >= p.far) return 0.0;
-  if (p.taus == 0.0) return yoffe_rate(p, seconds);
-  if (seconds < p.tiny) return 0.0;  // below 2^-600 of the peak
+namespace {
+
+bool regular(const Shape& p, double seconds) {
+  return std::isgreater(seconds, p.tiny) && std::isless(seconds, p.far);
+}
+
+[[gnu::always_inline]] inline double smoothed_rate(const Shape& p, double seconds) {
   return ((arms_at<1>(p, seconds * p.inv_unit) * p.inv_taus) * p.inv_taus) * p.inv_unit;
 }
 
-double slip_at(const Shape& p, double seconds) {
-  if (std::isnan(seconds)) return seconds;
-  if (!(seconds > 0.0)) return 0.0;
-  if (seconds >= p.far) return 1.0;
-  if (p.taus == 0.0) return yoffe_slip(p, seconds);
-  if (seconds < p.tiny) return 0.0;
+[[gnu::always_inline]] inline double smoothed_slip(const Shape& p, double seconds) {
   // Rounding can leave the sum a unit beyond [0, 1].
   return std::fmin(1.0, std::fmax(0.0, arms_at<2>(p, seconds * p.inv_unit)));
 }
 
-double slip_acceleration_at(const Shape& p, double seconds) {
-  if (std::isnan(seconds)) return seconds;
-  if (!(seconds > 0.0) || seconds >= p.far) return 0.0;
-  if (p.taus == 0.0) return yoffe_acceleration(p, seconds);
-  if (seconds < p.tiny) return 0.0;
+[[gnu::always_inline]] inline double smoothed_acceleration(const Shape& p, double seconds) {
   return ((((arms_at<0>(p, seconds * p.inv_unit) * p.inv_taus) * p.inv_taus) * p.inv_unit) *
           p.inv_unit);
 }
 
+}  // namespace
+
+double slip_rate_at(const Shape& p, double seconds) {
+  if (p.taus > 0.0 && regular(p, seconds)) return smoothed_rate(p, seconds);
+  if (std::isnan(seconds)) return seconds;
+  if (!(seconds > 0.0) || seconds >= p.far) return 0.0;
+  if (p.taus == 0.0) return yoffe_rate(p, seconds);
+  return 0.0;  // below 2^-600 of the peak
+}
+
+double slip_at(const Shape& p, double seconds) {
+  if (p.taus > 0.0 && regular(p, seconds)) return smoothed_slip(p, seconds);
+  if (std::isnan(seconds)) return seconds;
+  if (!(seconds > 0.0)) return 0.0;
+  if (seconds >= p.far) return 1.0;
+  if (p.taus == 0.0) return yoffe_slip(p, seconds);
+  return 0.0;
+}
+
+double slip_acceleration_at(const Shape& p, double seconds) {
+  if (p.taus > 0.0 && regular(p, seconds)) return smoothed_acceleration(p, seconds);
+  if (std::isnan(seconds)) return seconds;
+  if (!(seconds > 0.0) || seconds >= p.far) return 0.0;
+  if (p.taus == 0.0) return yoffe_acceleration(p, seconds);
+  return 0.0;
+}
+
+// The loops with taus > 0 call the edge cases' function only outside
+// (tiny, far).
 void slip_rate_each(const Shape& p, std::size_t n, const double* in, double* out) {
-  for (std::size_t i = 0; i < n; ++i) out[i] = slip_rate_at(p, in[i]);
+  if (p.taus == 0.0) {
+    for (std::size_t i = 0; i < n; ++i) out[i] = slip_rate_at(p, in[i]);
+    return;
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const double t = in[i];
+    out[i] = regular(p, t) ? smoothed_rate(p, t) : slip_rate_at(p, t);
+  }
 }
 
 void slip_each(const Shape& p, std::size_t n, const double* in, double* out) {
-  for (std::size_t i = 0; i < n; ++i) out[i] = slip_at(p, in[i]);
+  if (p.taus == 0.0) {
+    for (std::size_t i = 0; i < n; ++i) out[i] = slip_at(p, in[i]);
+    return;
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const double t = in[i];
+    out[i] = regular(p, t) ? smoothed_slip(p, t) : slip_at(p, t);
+  }
 }
 
 void slip_acceleration_each(const Shape& p, std::size_t n, const double* in, double* out) {
-  for (std::size_t i = 0; i < n; ++i) out[i] = slip_acceleration_at(p, in[i]);
+  if (p.taus == 0.0) {
+    for (std::size_t i = 0; i < n; ++i) out[i] = slip_acceleration_at(p, in[i]);
+    return;
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const double t = in[i];
+    out[i] = regular(p, t) ? smoothed_acceleration(p, t) : slip_acceleration_at(p, t);
+  }
 }
 
 double acceleration_balance(const Shape& p, double t) {
