@@ -18,7 +18,7 @@
 #include <numbers>
 #include <vector>
 
-#include "yoffe/kernel.h"
+#include "slip/kernel.h"
 #include "yoffe/stf.h"
 
 namespace {
@@ -130,11 +130,11 @@ BENCHMARK(BM_LibraryOverTheRun)->Iterations(200);
 void BM_ToolKernelOverTheRun(benchmark::State& state) {
   const std::vector<double> t = run_times();
   std::vector<double> out(t.size());
-  const double ck = yoffe::ck(kRunTaus, kRunTaur);
+  const double ck = slip::ck(kRunTaus, kRunTaur);
   for (auto _ : state) {
     out[0] = 0.0;
     for (int i = 1; i < kRunSamples; ++i)
-      out[i] = (yoffe::yoffe_kernel(t[i], kRunTaus, kRunTaur).raw * 1.0) * ck;
+      out[i] = (slip::yoffe_kernel(t[i], kRunTaus, kRunTaur).raw * 1.0) * ck;
     benchmark::DoNotOptimize(out.data());
     benchmark::ClobberMemory();
   }

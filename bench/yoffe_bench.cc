@@ -19,30 +19,30 @@
 #include "textio/connection.h"
 #include "textio/number_text.h"
 #include "textio/records.h"
-#include "yoffe/kernel.h"
-#include "yoffe/slip_history.h"
+#include "slip/kernel.h"
+#include "slip/slip_history.h"
 
 namespace {
 
 // The run's data, computed once.
 struct RunData {
-  yoffe::SlipParameters p = driver::fixed_parameters();
-  double ck = yoffe::ck(p.taus, p.taur);
-  std::vector<yoffe::SlipRow> slip = yoffe::slip_history(p, ck);
+  slip::SlipParameters p = driver::fixed_parameters();
+  double ck = slip::ck(p.taus, p.taur);
+  std::vector<slip::SlipRow> slip = slip::slip_history(p, ck);
   std::vector<double> yoffesv;
   spectrum::SpectrumParameters sp{};
   std::vector<spectrum::AmplitudeRow> amp;
   std::vector<double> kernel_times;  // the samples the kernel is evaluated at
 
   RunData() {
-    for (const yoffe::SlipRow& r : slip) yoffesv.push_back(r.velocity);
+    for (const slip::SlipRow& r : slip) yoffesv.push_back(r.velocity);
     const double dur = static_cast<double>(p.nt) * p.dt;
     sp = {.dt = p.dt,
           .nt = p.nt,
-          .dom = (yoffe::pai + yoffe::pai) / dur,
+          .dom = (constants::pai + constants::pai) / dur,
           .nom = p.nt / 2,
           .nfast = p.nt};
-    amp = spectrum::amplitude_spectrum(yoffesv, sp);
+    amp = spectrum::amplitude_rows(yoffesv, sp);
     // Samples 2, 3, ... up to the first one found below the cut-off: those
     // with a velocity, and the one after them.
     for (std::size_t i = 1; i < slip.size(); ++i) {
@@ -61,7 +61,7 @@ void BM_KernelOverTheRunSamples(benchmark::State& state) {
   const RunData& d = run_data();
   for (auto _ : state) {
     for (double t : d.kernel_times) {
-      benchmark::DoNotOptimize(yoffe::yoffe_kernel(t, d.p.taus, d.p.taur));
+      benchmark::DoNotOptimize(slip::yoffe_kernel(t, d.p.taus, d.p.taur));
     }
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(d.kernel_times.size()));
@@ -71,7 +71,7 @@ BENCHMARK(BM_KernelOverTheRunSamples);
 
 void BM_SlipHistory(benchmark::State& state) {
   const RunData& d = run_data();
-  for (auto _ : state) benchmark::DoNotOptimize(yoffe::slip_history(d.p, d.ck));
+  for (auto _ : state) benchmark::DoNotOptimize(slip::slip_history(d.p, d.ck));
 }
 BENCHMARK(BM_SlipHistory);
 
@@ -100,9 +100,9 @@ void fields(benchmark::State& state, const std::vector<double>& column, Put put)
   state.SetItemsProcessed(state.iterations());
 }
 
-std::vector<double> slip_column(double yoffe::SlipRow::*member) {
+std::vector<double> slip_column(double slip::SlipRow::*member) {
   std::vector<double> column;
-  for (const yoffe::SlipRow& r : run_data().slip) column.push_back(r.*member);
+  for (const slip::SlipRow& r : run_data().slip) column.push_back(r.*member);
   return column;
 }
 
@@ -113,13 +113,13 @@ std::vector<double> amp_column(double spectrum::AmplitudeRow::*member) {
 }
 
 void BM_FixedField_F8_4_Time(benchmark::State& state) {
-  const std::vector<double> column = slip_column(&yoffe::SlipRow::t);
+  const std::vector<double> column = slip_column(&slip::SlipRow::t);
   fields(state, column, [](char* out, double v) { return textio::put_fixed_field(out, v, 8, 4); });
 }
 BENCHMARK(BM_FixedField_F8_4_Time);
 
 void BM_FixedField_F15_7_Displacement(benchmark::State& state) {
-  const std::vector<double> column = slip_column(&yoffe::SlipRow::displacement);
+  const std::vector<double> column = slip_column(&slip::SlipRow::displacement);
   fields(state, column, [](char* out, double v) { return textio::put_fixed_field(out, v, 15, 7); });
 }
 BENCHMARK(BM_FixedField_F15_7_Displacement);
@@ -136,7 +136,7 @@ void BM_SlipRow(benchmark::State& state) {
   char out[128];
   std::size_t i = 0;
   for (auto _ : state) {
-    const yoffe::SlipRow& r = d.slip[i];
+    const slip::SlipRow& r = d.slip[i];
     const double values[] = {r.t, r.velocity, r.displacement, r.acceleration};
     benchmark::DoNotOptimize(textio::put_row(out, textio::slip_row, values));
     benchmark::ClobberMemory();
@@ -179,12 +179,12 @@ void BM_WholeRunInProcess(benchmark::State& state) {
     return;
   }
   for (auto _ : state) {
-    const std::vector<yoffe::SlipRow> slip = yoffe::slip_history(d.p, d.ck);
-    yoffe::write_slip_file(slip);
+    const std::vector<slip::SlipRow> slip = slip::slip_history(d.p, d.ck);
+    slip::write_slip_file(slip);
     std::vector<double> yoffesv;
     yoffesv.reserve(slip.size());
-    for (const yoffe::SlipRow& r : slip) yoffesv.push_back(r.velocity);
-    spectrum::write_amp_file(spectrum::amplitude_spectrum(yoffesv, d.sp));
+    for (const slip::SlipRow& r : slip) yoffesv.push_back(r.velocity);
+    spectrum::write_amp_file(spectrum::amplitude_rows(yoffesv, d.sp));
   }
   std::remove("Yoffe_Slip.csv");
   std::remove("Yoffe_Amp.csv");

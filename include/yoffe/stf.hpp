@@ -1,14 +1,23 @@
 // The regularized Yoffe source time function, C++ interface: the same
 // compiled code as the C one (yoffe/stf.h), with the source's parameters
-// validated once, on construction.
+// validated, and what every evaluation needs of them prepared, once, on
+// construction.
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <stdexcept>
 
 #include "yoffe/stf.h"
 
 namespace yoffe {
+
+class Source;
+
+namespace detail {
+struct Shape;
+const Shape& shape_of(const Source& source) noexcept;
+}  // namespace detail
 
 /// A source: rise time taur from 1e-100 to 1e100 s and smoothing
 /// half-width taus = 0 or from taur * 1e-50 to taur * 1e50 (the domain of
@@ -31,8 +40,14 @@ class Source {
   YOFFE_API double effective_duration() const noexcept;
 
  private:
+  friend const detail::Shape& detail::shape_of(const Source& source) noexcept;
+
   double taus_;
   double taur_;
+  // The library's own constants of the source, made by the constructor and
+  // read by every evaluation (their layout is the library's; it checks
+  // this size when it is built).
+  alignas(double) unsigned char shape_[38 * sizeof(double)];
 };
 
 /// Slip rate (1/s, unit final slip) at each time t[i] (s from the onset),

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Writes stf_reference.txt, the 50-digit references of the regularized Yoffe
-source time function that tests/stf/stf_reference_test.cc checks the library
+source time function that tests/lib/stf_reference_test.cc checks the library
 against.  Needs Debian's python3-mpmath:
 
     /usr/bin/python3 tests/data/make_stf_reference.py > tests/data/stf_reference.txt

@@ -1,0 +1,102 @@
+// The C++ interface over the same code as the C one.
+#include <cstddef>
+#include <new>
+#include <span>
+#include <stdexcept>
+
+#include "source_time_function.h"
+#include "yoffe/stf.h"
+#include "yoffe/stf.hpp"
+
+namespace yoffe {
+
+namespace detail {
+
+const Shape& shape_of(const Source& source) noexcept {
+  static_assert(sizeof(Shape) == sizeof(source.shape_) && alignof(Shape) == alignof(double),
+                "yoffe::Source's storage must fit the library's Shape exactly: update stf.hpp");
+  return *std::launder(reinterpret_cast<const Shape*>(source.shape_));
+}
+
+}  // namespace detail
+
+namespace {
+
+using detail::Shape;
+using detail::shape_of;
+
+template <void (*each)(const Shape&, std::size_t, const double*, double*)>
+void for_each_input(const Source& source, std::span<const double> in, std::span<double> out) {
+  if (in.size() != out.size()) {
+    throw std::invalid_argument("yoffe: input and output spans differ in size");
+  }
+  each(shape_of(source), in.size(), in.data(), out.data());
+}
+
+}  // namespace
+
+Source::Source(double taus, double taur) : taus_(taus), taur_(taur) {
+  if (!detail::valid_parameters(taus, taur)) {
+    throw std::invalid_argument(
+        "yoffe::Source needs taur from 1e-100 to 1e100 s and taus = 0 or from taur 1e-50 to taur "
+        "1e50");
+  }
+  // An implicit-lifetime type: a Source copied byte by byte carries it too.
+  ::new (static_cast<void*>(shape_)) Shape(detail::make_shape(taus, taur));
+}
+
+Source Source::from_tacc_teff(double tacc, double teff) {
+  double taus = 0.0;
+  double taur = 0.0;
+  if (yoffe_from_tacc_teff(tacc, teff, &taus, &taur) != YOFFE_OK) {
+    throw std::invalid_argument(
+        "yoffe::Source::from_tacc_teff needs finite 0 < tacc < teff / 2 and a source of the "
+        "domain");
+  }
+  return Source(taus, taur);
+}
+
+double Source::effective_duration() const noexcept {
+  return taur_ + 2.0 * taus_;
+}
+
+void slip_rate(const Source& source, std::span<const double> t, std::span<double> out) {
+  for_each_input<detail::slip_rate_each>(source, t, out);
+}
+
+void slip(const Source& source, std::span<const double> t, std::span<double> out) {
+  for_each_input<detail::slip_each>(source, t, out);
+}
+
+void slip_acceleration(const Source& source, std::span<const double> t, std::span<double> out) {
+  for_each_input<detail::slip_acceleration_each>(source, t, out);
+}
+
+void amplitude_spectrum(const Source& source, std::span<const double> f, std::span<double> out) {
+  for_each_input<detail::amplitude_each>(source, f, out);
+}
+
+double slip_rate(const Source& source, double t) noexcept {
+  return detail::slip_rate_at(shape_of(source), t);
+}
+
+double slip(const Source& source, double t) noexcept {
+  return detail::slip_at(shape_of(source), t);
+}
+
+double slip_acceleration(const Source& source, double t) noexcept {
+  return detail::slip_acceleration_at(shape_of(source), t);
+}
+
+double amplitude_spectrum(const Source& source, double f) noexcept {
+  return detail::amplitude_at(shape_of(source), f);
+}
+
+double peak_time(const Source& source) {
+  if (!(source.taus() > 0.0)) {
+    throw std::domain_error("yoffe::peak_time needs taus > 0");
+  }
+  return detail::peak_time_of(shape_of(source));
+}
+
+}  // namespace yoffe

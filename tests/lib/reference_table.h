@@ -1,0 +1,25 @@
+// The 50-digit references of tests/data/stf_reference.txt (written by
+// tests/data/make_stf_reference.py, whose opening comment gives the
+// layout), read once for the tests that compare with them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace reference {
+
+/// One line of the table.
+struct Row {
+  std::string kind;  // source, rate, slip, acc, amp or peak
+  double taus = 0.0;
+  double taur = 0.0;
+  double x = 0.0;         // time or frequency (unused by source and peak)
+  double value = 0.0;     // the reference
+  double envelope = 0.0;  // amp: the envelope; source: the acceleration's peak
+};
+
+/// The table's rows in the file's order, comments left out; empty if the
+/// file cannot be read.
+const std::vector<Row>& table();
+
+}  // namespace reference
