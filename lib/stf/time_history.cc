@@ -301,8 +301,9 @@ struct Point {
   // a unit of a rest above taur / 2 below it.
   const double rest = (p.taur - x.hi) - x.lo;
   if (rest <= 0.0) return {finish_node(p), kCells};
-  std::ptrdiff_t j = p.node_x[4] <= x.hi ? 4 : 0;
-  if (p.node_x[j + 2] <= x.hi) j += 2;
+  static_assert(kCells == 8, "the bisection takes three halvings");
+  std::ptrdiff_t j = p.node_x[kCells / 2] <= x.hi ? kCells / 2 : 0;
+  if (p.node_x[j + kCells / 4] <= x.hi) j += kCells / 4;
   if (p.node_x[j + 1] <= x.hi) j += 1;
   return {{x.hi, x.lo, rest, std::sqrt(x.hi * p.inv_taur), std::sqrt(rest * p.inv_taur)}, j};
 }

@@ -34,7 +34,10 @@ import os
 
 import numpy as np
 
-__version__ = "1.0"
+try:  # the project's version, recorded by the build with the library's path
+    from ._library import VERSION as __version__
+except ImportError:  # the package's sources alone, with YOFFE_LIBRARY
+    __version__ = "unknown"
 __all__ = ["slip_rate", "slip", "slip_acceleration", "amplitude_spectrum",
            "peak_time", "from_tacc_teff"]
 

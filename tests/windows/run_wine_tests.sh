@@ -14,12 +14,13 @@
 #   interrupt  SIGINT while the closing prompt waits: "Interrupt", exit
 #              status 1, both files complete;
 #   exports    yoffe.dll exports the set of the Linux shared library
-#              (tests/exported_symbols.txt), std::span's extent mangled as
+#              (tests/lib/exported_symbols.txt), std::span's extent mangled as
 #              the platform's size_t; its import library and the static
 #              libyoffe.a are beside it;
-#   library    the library's own tests (tests/stf: the 50-digit references,
-#              the interfaces, the properties, the digest of its results
-#              and the tool's kernel), built for Windows, each passing.  Wine turns SIGINT into a
+#   library    the library's own tests (tests/lib: the 50-digit references,
+#              the interfaces, the properties, the digest of its results,
+#              the domain's edges) and its cross-check with the tool's
+#              kernel (tests/cross), built for Windows, each passing.  Wine turns SIGINT into a
 #              console control event on a thread of its own, as Windows does
 #              for Ctrl+C.  Where the 32-bit loader runs under qemu-i386,
 #              Wine cannot deliver it (any 32-bit program crashes in Wine's
@@ -294,17 +295,20 @@ for arch in "${run_arches[@]}"; do
 done
 wait
 
-# The library's tests, one after another per build.
-library_tests=(reference interface property reproducibility domain kernel)
+# The library's tests, one after another per build, and the cross-check of
+# the library against the tool's kernel.
+library_tests=(lib/stf_reference lib/stf_interface lib/stf_property lib/stf_reproducibility
+  lib/stf_domain cross/stf_kernel)
 for arch in "${run_arches[@]}"; do
   (
     dir=$work/$arch/library
     mkdir -p "$dir"
     cd "$dir" || exit
     for t in "${library_tests[@]}"; do
-      timeout -s KILL 1200 "${loader[$arch]}" "$root/build/mingw-$arch/tests/stf_${t}_test.exe" \
-        >"$t.log" 2>&1 </dev/null
-      echo $? >"$t.status"
+      name=${t#*/}
+      timeout -s KILL 1200 "${loader[$arch]}" "$root/build/mingw-$arch/tests/${t}_test.exe" \
+        >"$name.log" 2>&1 </dev/null
+      echo $? >"$name.status"
     done
   ) &
 done
@@ -327,14 +331,14 @@ verdict() {
 # The names in the export table of a build's yoffe.dll, the extent of
 # std::span (size_t's largest value) mangled as on 64-bit Linux.
 dll_exports() {
-  "$1-w64-mingw32-objdump" -p "$root/build/mingw-$1/stf/yoffe.dll" |
+  "$1-w64-mingw32-objdump" -p "$root/build/mingw-$1/lib/stf/yoffe.dll" |
     sed -n '/Ordinal\/Name Pointer/,/^$/ s/^\t\[ *[0-9]*\] //p' |
     sed -E 's/L[yj](18446744073709551615|4294967295)E/Lm18446744073709551615E/g' | sort
 }
 for arch in "${arches[@]}"; do
-  problems=$(diff <(dll_exports "$arch") "$root/tests/exported_symbols.txt")
+  problems=$(diff <(dll_exports "$arch") "$root/tests/lib/exported_symbols.txt")
   for library in libyoffe.a libyoffe.dll.a; do
-    [ -e "$root/build/mingw-$arch/stf/$library" ] || problems+="no $library"$'\n'
+    [ -e "$root/build/mingw-$arch/lib/stf/$library" ] || problems+="no $library"$'\n'
   done
   verdict "$arch exports" "$problems"
 done
@@ -346,10 +350,11 @@ for arch in "${arches[@]}"; do
   fi
   problems=""
   for t in "${library_tests[@]}"; do
-    status=$(cat "$work/$arch/library/$t.status" 2>/dev/null)
+    name=${t#*/}
+    status=$(cat "$work/$arch/library/$name.status" 2>/dev/null)
     if [ "$status" != 0 ]; then
-      problems+="stf_${t}_test: exit status $status"$'\n'
-      problems+="$(grep -E 'FAILED|Failure' "$work/$arch/library/$t.log" | head -n 5)"$'\n'
+      problems+="${t}_test: exit status $status"$'\n'
+      problems+="$(grep -E 'FAILED|Failure' "$work/$arch/library/$name.log" | head -n 5)"$'\n'
     fi
   done
   verdict "$arch library" "$problems"
