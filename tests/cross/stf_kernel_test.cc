@@ -1,4 +1,4 @@
-// The library against the tool's own kernel (src/yoffe/kernel.h) at the
+// The library against the tool's own kernel (apps/yoffe/slip/kernel.h) at the
 // samples of the tool's run: t = (i - 1) 0.005 s, i = 2..625 (the kernel is
 // not evaluated at 0), taus 0.02 s, taur 3.1 s.  The kernel works with the
 // ten-digit pi 3.141592654, 4.1e-10 above pi, and its terms of the size
