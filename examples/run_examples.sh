@@ -9,7 +9,8 @@
 #                (if installed), each of those needing no libyoffe.so
 #   cmake/       C++, a CMake project with find_package(yoffe), linking
 #                yoffe::stf, yoffe::stf_static and yoffe::stf_shared
-#   python/      Python with numpy (Debian's python3, or one on the PATH that has numpy)
+#   python/      Python, the package installed from this source tree with pip
+#                into a virtual environment (Debian's python3 with numpy)
 #   fortran/     Fortran, with the installed interface module (needs gfortran)
 #   README.md    the programs of its "Using it", as they stand
 #   subproject/  the library built inside another project from this source
@@ -71,14 +72,16 @@ if ! needs_libyoffe "$work/cmake-stf_shared/source_table" ||
   exit 1
 fi
 
-echo "--- Python"
-python=""
-for candidate in /usr/bin/python3 python3; do
-  if "$candidate" -c "import numpy" 2>/dev/null; then python="$candidate"; break; fi
-done
-[ -n "$python" ] || { echo "no python3 with numpy" >&2; exit 1; }
-site="$(find "$prefix" -type d -path '*-packages/yoffe' | head -n 1)"
-(cd "$work" && PYTHONPATH="$(dirname "$site")" PYTHONDONTWRITEBYTECODE=1 \
+echo "--- Python, the package installed with pip into a virtual environment"
+# Debian's python3 (with python3-venv, python3-pip, python3-setuptools and
+# python3-numpy), from a copy of the source tree, without a package index.
+mkdir "$work/python-source"
+(cd "$examples/.." && tar --exclude=./build --exclude=./.git -cf - .) |
+  tar -C "$work/python-source" -xf -
+/usr/bin/python3 -m venv --system-site-packages "$work/venv"
+python=$work/venv/bin/python
+"$python" -m pip install --quiet --no-build-isolation --no-index "$work/python-source"
+(cd "$work" && PYTHONDONTWRITEBYTECODE=1 \
   "$python" "$examples/python/sample_source.py" --out "$work/source.csv")
 ran=$((ran + 1))
 
@@ -117,7 +120,7 @@ done
   cmake -S . -B cmake -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
   cmake --build cmake >/dev/null
   ./cmake/my_program
-  PYTHONPATH="$(dirname "$site")" PYTHONDONTWRITEBYTECODE=1 "$python" main.py
+  PYTHONDONTWRITEBYTECODE=1 "$python" main.py
   if command -v gfortran >/dev/null; then
     gfortran -Wall -Werror "$prefix/include/yoffe/yoffe_stf.f90" main.f90 -L"$libdir" -lyoffe \
       -o main_f

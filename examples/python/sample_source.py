@@ -6,9 +6,9 @@ The source is given by its smoothing half-width taus and rise time taur
 peak time and effective duration (--tacc, --teff).  The three histories, for
 unit final slip, are sampled every dt seconds from the onset until the slip
 has reached 1, written to a CSV file and, with --plot and matplotlib,
-drawn into a PNG.  For example, from a build tree:
+drawn into a PNG.  For example, with the package installed (pip install .):
 
-    PYTHONPATH=build/ci/python python3 examples/python/sample_source.py \\
+    python3 examples/python/sample_source.py \\
         --tacc 0.1 --teff 2.0 --dt 0.001 --out source.csv --plot source.png
 
 Multiply the columns by the final slip of your fault patch (in m, say) to
@@ -23,9 +23,8 @@ import numpy as np
 try:
     import yoffe
 except ImportError as error:
-    sys.exit("sample_source.py: cannot import yoffe (%s); put the folder holding "
-             "the yoffe package (<build>/python, or the installed site folder) "
-             "on PYTHONPATH" % error)
+    sys.exit("sample_source.py: cannot import yoffe (%s); install the package first, "
+             "from the source tree: python3 -m pip install ." % error)
 
 MAX_SAMPLES = 100_000_000  # about 3 GB of columns: surely a mistaken dt
 
@@ -55,11 +54,12 @@ def parse_source(argv):
         parser.error("--dt must be a finite number of seconds > 0")
     try:
         if by_peak:
-            args.taus, args.taur = yoffe.from_tacc_teff(args.tacc, args.teff)
+            found = yoffe.from_tacc_teff(tacc=args.tacc, teff=args.teff)
+            args.taus, args.taur = (float(x) for x in found)
         else:
             args.taus = 0.02 if args.taus is None else args.taus
             args.taur = 3.1 if args.taur is None else args.taur
-            yoffe.slip(0.0, args.taus, args.taur)  # checks the source
+            yoffe.slip(0.0, taus=args.taus, taur=args.taur)  # checks the source
     except ValueError as error:
         parser.error(str(error))
     if (args.taur + 2 * args.taus) / args.dt > MAX_SAMPLES:
@@ -96,15 +96,15 @@ def main(argv=None):
     # Samples from the onset to the first one past the end of the support,
     # where the slip is 1.
     t = np.arange(math.floor(teff / dt) + 2) * dt
-    rate = yoffe.slip_rate(t, taus, taur)
-    slip = yoffe.slip(t, taus, taur)
-    acc = yoffe.slip_acceleration(t, taus, taur)
+    rate = yoffe.slip_rate(t, taus=taus, taur=taur)
+    slip = yoffe.slip(t, taus=taus, taur=taur)
+    acc = yoffe.slip_acceleration(t, taus=taus, taur=taur)
 
     print("source: taus = %.6g s, taur = %.6g s, T_eff = %.6g s" % (taus, taur, teff))
     if taus > 0:
-        tacc = yoffe.peak_time(taus, taur)
+        tacc = yoffe.peak_time(taus=taus, taur=taur)
         print("peak time T_acc = %.9g s, peak slip rate = %.9g 1/s"
-              % (tacc, yoffe.slip_rate(tacc, taus, taur)))
+              % (tacc, yoffe.slip_rate(tacc, taus=taus, taur=taur)))
     else:
         print("peak time T_acc = 0 s: with taus = 0 the slip rate is infinite at the onset")
 

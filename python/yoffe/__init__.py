@@ -1,202 +1,382 @@
-"""The regularized Yoffe source time function, with numpy.
+"""The regularized Yoffe source time function, as numpy ufuncs.
 
 The Yoffe function of rise time taur is the slip rate
 
     (2 / (pi taur)) sqrt((taur - t) / t)    for 0 < t < taur,
 
 infinite at the onset.  Smoothing it with the unit-area triangle of
-half-width taus (a triangle 2 taus wide) keeps the unit final slip and gives a
-finite peak: the regularized Yoffe function, a slip rate compatible with
-dynamic rupture models.  Its support is the open
-interval (0, T_eff) seconds from the onset, T_eff = taur + 2 taus being the
-effective duration; its peak time T_acc lies between taus and 2 taus.
-taus = 0 gives the Yoffe function itself.
+half-width taus (a triangle 2 taus wide) keeps the unit final slip and gives
+a finite peak: the regularized Yoffe function, a slip rate compatible with
+dynamic rupture models.  Its support is the open interval (0, T_eff) seconds
+from the onset, T_eff = taur + 2 taus being the effective duration; its peak
+time T_acc lies between taus and 2 taus.  taus = 0 gives the Yoffe function
+itself.
 
-Every function here is for unit final slip: multiply the slip rate, slip,
-acceleration by the slip of your fault patch.  Times are in s from the
-onset, frequencies in Hz.  A source needs taur from 1e-100 to 1e100 s and
-taus = 0 or from taur * 1e-50 to taur * 1e50; anything else raises
-ValueError.  The values come from the C
-library libyoffe, within about 1e-15 of their scale and the same on every
-machine.
+Every function is for unit final slip: multiply by the slip of your fault
+patch.  Times are in s from the onset, frequencies in Hz.  The source's
+parameters are keyword-only, and every argument broadcasts as in numpy's own
+ufuncs, so that one call evaluates many subfaults:
 
-    >>> import yoffe
-    >>> tacc = yoffe.peak_time(0.02, 3.1)           # s
-    >>> rate = yoffe.slip_rate([0.01, tacc, 1.0], 0.02, 3.1)  # 1/s
-    >>> taus, taur = yoffe.from_tacc_teff(0.03, 3.14)
+    >>> import numpy as np, yoffe
+    >>> t = np.linspace(0.0, 4.0, 5)
+    >>> yoffe.slip(t[:, None], taus=[0.02, 0.1], taur=[3.1, 2.0]).round(3)
+    array([[0.   , 0.   ],
+           [0.676, 0.785],
+           [0.895, 0.995],
+           [0.997, 1.   ],
+           [1.   , 1.   ]])
 
-The library is loaded on import: the file named by the environment
-variable YOFFE_LIBRARY if set, else the one the build or installation
-recorded in yoffe/_library.py (relative to this folder unless absolute).
+A source needs taur from 1e-100 to 1e100 s and taus = 0 or from
+taur * 1e-50 to taur * 1e50; anything else raises ValueError, naming the
+rule and the index of the first bad element.  Inputs that are not real
+numbers (strings, None, objects, dates) raise TypeError.  float32 arrays
+give float32 results (computed in double), anything else float64; `out=`,
+masked arrays, subclasses and dask arrays (lazily) are taken as numpy's
+ufuncs take them.  The values are those of the C library libyoffe, compiled
+into the package, to the bit: within about 1e-15 of their scale and the
+same on every machine.  The raw ufuncs, with positional parameters and NaN
+for a bad source, are in yoffe.ufunc.
 """
-import ctypes
-import os
-
 import numpy as np
 
-try:  # the project's version, recorded by the build with the library's path
-    from ._library import VERSION as __version__
-except ImportError:  # the package's sources alone, with YOFFE_LIBRARY
-    __version__ = "unknown"
-__all__ = ["slip_rate", "slip", "slip_acceleration", "amplitude_spectrum",
-           "peak_time", "from_tacc_teff"]
+from . import _core
 
-_OK = 0  # YOFFE_OK; anything else is YOFFE_BAD_PARAMETER
+__version__ = _core.version
+__all__ = ["slip_rate", "slip", "slip_acceleration", "amplitude_spectrum", "peak_time",
+           "from_tacc_teff", "ufunc"]
 
-
-def _library_path():
-    path = os.environ.get("YOFFE_LIBRARY")
-    if path:
-        return path
-    try:
-        from ._library import LIBRARY
-    except ImportError as error:
-        raise ImportError(
-            "yoffe: no yoffe/_library.py next to %s; use the package from a "
-            "build (<build>/python) or an installation, or set YOFFE_LIBRARY "
-            "to the path of libyoffe" % os.path.dirname(__file__)) from error
-    if os.path.isabs(LIBRARY):
-        return LIBRARY
-    return os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), LIBRARY))
+_RATIO_RULE = "taus must be 0 or from taur * 1e-50 to taur * 1e50"
+_TAUS_RULE = "taus must be finite and >= 0"
+_TAUR_RULE = "taur must be finite and from 1e-100 to 1e100 s"
 
 
-def _load(path):
-    try:
-        lib = ctypes.CDLL(path)
-    except OSError as error:
-        raise ImportError("yoffe: cannot load the library libyoffe from %r (%s); "
-                          "set YOFFE_LIBRARY to its path" % (path, error)) from error
-    d, p = ctypes.c_double, _DOUBLE_P
-    signatures = {
-        "yoffe_slip_rate": [d, d, ctypes.c_size_t, p, p],
-        "yoffe_slip": [d, d, ctypes.c_size_t, p, p],
-        "yoffe_slip_acceleration": [d, d, ctypes.c_size_t, p, p],
-        "yoffe_amplitude_spectrum": [d, d, ctypes.c_size_t, p, p],
-        "yoffe_peak_time": [d, d, p],
-        "yoffe_from_tacc_teff": [d, d, p, p],
-    }
-    for name, arguments in signatures.items():
-        getattr(lib, name).argtypes = arguments
-        getattr(lib, name).restype = ctypes.c_int
-    return lib
+def _is_dask(x):
+    return hasattr(x, "__dask_graph__")
 
 
-_DOUBLE_P = ctypes.POINTER(ctypes.c_double)
-_LIBRARY_PATH = _library_path()
-_lib = _load(_LIBRARY_PATH)
+def _real(name, value):
+    """value as an array of real numbers, else TypeError; masked arrays keep their mask."""
+    array = np.ma.asarray(value) if isinstance(value, np.ma.MaskedArray) else np.asarray(value)
+    if array.dtype.kind not in "biuf":
+        raise TypeError("%s must be a real number or an array of real numbers, not %s"
+                        % (name, array.dtype))
+    return array
 
 
-def _bad_source(taus, taur):
-    return ValueError("the source needs taur from 1e-100 to 1e100 s and taus = 0 or from "
-                      "taur * 1e-50 to taur * 1e50; got taus=%r, taur=%r" % (taus, taur))
+def _rule(taus, taur, positive):
+    if not (np.isfinite(taus) and taus >= 0.0):
+        return _TAUS_RULE
+    if not (np.isfinite(taur) and 1e-100 <= taur <= 1e100):
+        return _TAUR_RULE
+    if positive and taus == 0.0:
+        return "taus must be > 0: with taus = 0 the slip rate is infinite at the onset"
+    return _RATIO_RULE
 
 
-def _sample(function, x, taus, taur):
-    """One C call over all of x; a float for a 0-d x, else an array of its shape."""
-    taus, taur = float(taus), float(taur)
-    x = np.asarray(x, dtype=np.float64)
-    flat = np.ascontiguousarray(x.reshape(-1))  # a copy unless already C-ordered doubles
-    out = np.empty_like(flat)
-    status = function(taus, taur, flat.size, flat.ctypes.data_as(_DOUBLE_P),
-                      out.ctypes.data_as(_DOUBLE_P))
-    if status != _OK:
-        raise _bad_source(taus, taur)
-    if x.ndim == 0:
-        return float(out[0])
-    return out.reshape(x.shape)
+def _first_bad(valid, mask):
+    """The index of the first False of valid outside the mask, or None."""
+    bad = ~valid if mask is None else ~valid & ~mask
+    if not bad.any():
+        return None
+    return np.unravel_index(np.argmax(bad), bad.shape)
 
 
-def slip_rate(t, taus, taur):
-    """Slip rate (1/s) at the times t (s from the onset), for unit final slip.
+def _refusal(function, rule, names, values, index):
+    where = "" if index is None or len(index) == 0 else " at index %s" % (tuple(map(int, index)),)
+    got = ", ".join("%s=%r" % (n, float(v)) for n, v in zip(names, values))
+    return ValueError("yoffe.%s: %s; got %s%s" % (function, rule, got, where))
 
-    t is a number or an array-like of any shape; the result is a float or a
-    float64 array of that shape.  taur (s) must be from 1e-100 to 1e100 and
-    taus (s) 0 or from taur * 1e-50 to taur * 1e50, else ValueError.  Outside the support (0, taur + 2 taus),
-    infinite times included, the rate is 0; a NaN time gives NaN.  With
-    taus = 0 it is the Yoffe function, infinite at t -> 0.
 
-    >>> slip_rate([0.0, 0.03, 5.0], 0.02, 3.1).round(4)
+def _check_block(function, positive, taus, taur, block_info=None):
+    """Raises the refusal of the first bad source of a dask block, at its index in the array."""
+    valid = _core.valid_source(taus, taur)
+    if positive:
+        valid &= np.asarray(taus) > 0.0
+    index = _first_bad(np.asarray(valid), None)
+    if index is not None:
+        offset = [start for start, _ in block_info[0]["array-location"]] if block_info else []
+        whole = tuple(o + i for o, i in zip(offset, index)) if offset else index
+        s, r = np.broadcast_arrays(taus, taur)
+        raise _refusal(function, _rule(float(s[index]), float(r[index]), positive),
+                       ("taus", "taur"), (s[index], r[index]), whole)
+    return taus
+
+
+def _checked_source(function, taus, taur, positive=False):
+    """The source's parameters, checked: at once for numbers and numpy arrays, chunk by chunk
+    when computed for dask arrays (which then stay lazy)."""
+    if _is_dask(taus) or _is_dask(taur):
+        import dask.array as da
+        taus, taur = da.broadcast_arrays(da.asarray(taus), da.asarray(taur))
+        for name, x in (("taus", taus), ("taur", taur)):
+            if x.dtype.kind not in "biuf":
+                raise TypeError("%s must be a real number or an array of real numbers, not %s"
+                                % (name, x.dtype))
+        checked = da.map_blocks(lambda s, r, block_info=None:
+                                _check_block(function, positive, s, r, block_info),
+                                taus, taur, dtype=taus.dtype)
+        return checked, taur
+    s = _real("taus", taus)
+    r = _real("taur", taur)
+    valid = np.asarray(_core.valid_source(np.ma.getdata(s), np.ma.getdata(r)))
+    if positive:
+        valid = valid & (np.ma.getdata(s) > 0.0)
+    mask = None
+    if np.ma.isMaskedArray(s) or np.ma.isMaskedArray(r):
+        mask = np.ma.getmaskarray(s) | np.ma.getmaskarray(r)
+        mask = np.broadcast_to(mask, valid.shape)
+    index = _first_bad(valid, mask)
+    if index is not None:
+        bs, br = np.broadcast_arrays(np.ma.getdata(s), np.ma.getdata(r))
+        raise _refusal(function, _rule(float(bs[index]), float(br[index]), positive),
+                       ("taus", "taur"), (bs[index], br[index]), index if valid.ndim else None)
+    return taus, taur
+
+
+def slip_rate(t, /, *, taus, taur, out=None, **kwargs):
+    """Slip rate of the regularized Yoffe function, for unit final slip.
+
+    Parameters
+    ----------
+    t : array_like
+        Times, in s from the onset.
+    taus : array_like
+        Half-width of the smoothing triangle, in s: 0, or from taur * 1e-50
+        to taur * 1e50.
+    taur : array_like
+        Rise time of the Yoffe function, in s, from 1e-100 to 1e100.
+    out : ndarray, optional
+        Where to put the result, as for numpy's ufuncs; the other keywords
+        of a ufunc call (where, dtype, casting, ...) are taken too.
+
+    Returns
+    -------
+    ndarray or scalar
+        The slip rate, in 1/s, of the broadcast shape of t, taus and taur.
+        0 outside the support (0, taur + 2 taus), infinite times included;
+        NaN for a NaN time.  With taus = 0, the Yoffe function, infinite as
+        t -> 0.
+
+    Raises
+    ------
+    ValueError
+        For a source outside the domain, naming the rule and the index.
+    TypeError
+        For inputs that are not real numbers, or parameters given by
+        position.
+
+    Examples
+    --------
+    >>> slip_rate([0.0, 0.03, 5.0], taus=0.02, taur=3.1).round(4)
     array([0.    , 3.8469, 0.    ])
     """
-    return _sample(_lib.yoffe_slip_rate, t, taus, taur)
+    taus, taur = _checked_source("slip_rate", taus, taur)
+    return _core.slip_rate(t, taus, taur, out=out, **kwargs)
 
 
-def slip(t, taus, taur):
-    """Slip at the times t (s from the onset), for unit final slip.
+def slip(t, /, *, taus, taur, out=None, **kwargs):
+    """Slip of the regularized Yoffe function, for unit final slip.
 
-    The integral of slip_rate: 0 before the support (0, taur + 2 taus) and 1
-    from its end on; a NaN time gives NaN.  Shapes and the rules for taus and
-    taur (s) are those of slip_rate.
+    Parameters
+    ----------
+    t : array_like
+        Times, in s from the onset.
+    taus, taur : array_like
+        The source, in s, as for slip_rate.
+    out : ndarray, optional
+        As for slip_rate, with the other keywords of a ufunc call.
 
-    >>> slip([0.0, 1.55, 10.0], 0.02, 3.1).round(4)
+    Returns
+    -------
+    ndarray or scalar
+        The slip, dimensionless: the integral of slip_rate, 0 before the
+        support (0, taur + 2 taus) and 1 from its end on; NaN for a NaN
+        time.
+
+    Raises
+    ------
+    ValueError, TypeError
+        As slip_rate does.
+
+    Examples
+    --------
+    >>> slip([0.0, 1.55, 10.0], taus=0.02, taur=3.1).round(4)
     array([0.    , 0.8142, 1.    ])
     """
-    return _sample(_lib.yoffe_slip, t, taus, taur)
+    taus, taur = _checked_source("slip", taus, taur)
+    return _core.slip(t, taus, taur, out=out, **kwargs)
 
 
-def slip_acceleration(t, taus, taur):
-    """Slip acceleration (1/s^2) at the times t (s from the onset), unit slip.
+def slip_acceleration(t, /, *, taus, taur, out=None, **kwargs):
+    """Slip acceleration of the regularized Yoffe function, for unit final slip.
 
-    The time derivative of slip_rate: 0 outside the support
-    (0, taur + 2 taus), NaN for a NaN time; with taus = 0 it is infinite at
-    both ends of the rise.  Shapes and the rules for taus and taur (s) are
-    those of slip_rate.
+    Parameters
+    ----------
+    t : array_like
+        Times, in s from the onset.
+    taus, taur : array_like
+        The source, in s, as for slip_rate.
+    out : ndarray, optional
+        As for slip_rate, with the other keywords of a ufunc call.
 
-    >>> abs(slip_acceleration(peak_time(0.02, 3.1), 0.02, 3.1)) < 1e-9
+    Returns
+    -------
+    ndarray or scalar
+        The time derivative of slip_rate, in 1/s^2: 0 outside the support
+        (0, taur + 2 taus), NaN for a NaN time; with taus = 0, infinite at
+        both ends of the rise.
+
+    Raises
+    ------
+    ValueError, TypeError
+        As slip_rate does.
+
+    Examples
+    --------
+    >>> tacc = peak_time(taus=0.02, taur=3.1)
+    >>> bool(abs(slip_acceleration(tacc, taus=0.02, taur=3.1)) < 1e-9)
     True
     """
-    return _sample(_lib.yoffe_slip_acceleration, t, taus, taur)
+    taus, taur = _checked_source("slip_acceleration", taus, taur)
+    return _core.slip_acceleration(t, taus, taur, out=out, **kwargs)
 
 
-def amplitude_spectrum(f, taus, taur):
-    """Amplitude |X(f)| of the slip rate's Fourier transform at frequencies f (Hz).
+def amplitude_spectrum(f, /, *, taus, taur, out=None, **kwargs):
+    """Amplitude of the slip rate's Fourier transform, for unit final slip.
 
-    X(w) = int x(t) e^(-i w t) dt with w = 2 pi f, which for this source is
+    With X(f) = int x(t) exp(-2 pi i f t) dt, for this source
 
-        sqrt(J0^2(pi f taur) + J1^2(pi f taur)) (sin(pi f taus) / (pi f taus))^2.
+        |X(f)| = sqrt(J0^2(pi f taur) + J1^2(pi f taur)) (sin(pi f taus) / (pi f taus))^2.
 
-    It is 1 at f = 0 (unit final slip), even in f, 0 at infinite f and NaN
-    for a NaN f; multiply by the slip for the spectrum of your source.
-    Shapes and the rules for taus and taur (s) are those of slip_rate.
+    Parameters
+    ----------
+    f : array_like
+        Frequencies, in Hz.
+    taus, taur : array_like
+        The source, in s, as for slip_rate.
+    out : ndarray, optional
+        As for slip_rate, with the other keywords of a ufunc call.
 
-    >>> amplitude_spectrum([0.0, 1.0, -1.0], 0.02, 3.1).round(4)
+    Returns
+    -------
+    ndarray or scalar
+        |X(f)|, in s times 1/s (dimensionless for unit slip): 1 at f = 0,
+        even in f, 0 at infinite f, NaN for a NaN f.
+
+    Raises
+    ------
+    ValueError, TypeError
+        As slip_rate does.
+
+    Examples
+    --------
+    >>> amplitude_spectrum([0.0, 1.0, -1.0], taus=0.02, taur=3.1).round(4)
     array([1.    , 0.2501, 0.2501])
     """
-    return _sample(_lib.yoffe_amplitude_spectrum, f, taus, taur)
+    taus, taur = _checked_source("amplitude_spectrum", taus, taur)
+    return _core.amplitude_spectrum(f, taus, taur, out=out, **kwargs)
 
 
-def peak_time(taus, taur):
-    """Time T_acc (s from the onset) of the slip rate's peak, a float.
+def peak_time(*, taus, taur, out=None, **kwargs):
+    """Time T_acc of the slip rate's peak, the zero of the acceleration in (taus, 2 taus).
 
-    It is the zero of the acceleration between taus and 2 taus.  Needs
-    taus > 0 (with taus = 0 the rate is infinite at the onset) and a source
-    of the domain, else ValueError.
+    Parameters
+    ----------
+    taus : array_like
+        Half-width of the smoothing triangle, in s: > 0 (with taus = 0 the
+        slip rate is infinite at the onset), from taur * 1e-50 to
+        taur * 1e50.
+    taur : array_like
+        Rise time, in s, from 1e-100 to 1e100.
+    out : ndarray, optional
+        As for slip_rate, with the other keywords of a ufunc call.
 
-    >>> round(peak_time(0.02, 3.1), 4)
+    Returns
+    -------
+    ndarray or scalar
+        T_acc, in s from the onset, of the broadcast shape of taus and taur.
+
+    Raises
+    ------
+    ValueError, TypeError
+        As slip_rate does, and for taus = 0.
+
+    Examples
+    --------
+    >>> float(peak_time(taus=0.02, taur=3.1)).__round__(4)
     0.0266
     """
-    taus, taur = float(taus), float(taur)
-    tpeak = ctypes.c_double()
-    if _lib.yoffe_peak_time(taus, taur, ctypes.byref(tpeak)) != _OK:
-        raise ValueError("peak_time needs taus > 0 and a source of the domain (taur from "
-                         "1e-100 to 1e100 s, taus from taur * 1e-50 to taur * 1e50); "
-                         "got taus=%r, taur=%r" % (taus, taur))
-    return tpeak.value
+    taus, taur = _checked_source("peak_time", taus, taur, positive=True)
+    return _core.peak_time(taus, taur, out=out, **kwargs)
 
 
-def from_tacc_teff(tacc, teff):
-    """The source (taus, taur), in s, with peak time tacc and duration teff.
+def _tacc_teff_rule(tacc, teff):
+    if not (np.isfinite(tacc) and np.isfinite(teff) and 0.0 < tacc < 0.5 * teff):
+        return "tacc and teff must be finite, with 0 < tacc < teff / 2"
+    return ("the source must lie in the domain: teff from 1e-100 to 4e100 s, tacc from "
+            "teff * 1e-60, and taur / taus within 1e-50 to 1e50")
 
-    The inverse of peak_time with T_eff = taur + 2 taus: the source whose
-    slip rate peaks at tacc (s) and lasts teff (s).  Needs finite
-    0 < tacc < teff / 2 and a source of the domain, else ValueError.
 
-    >>> [round(x, 4) for x in from_tacc_teff(0.03, 3.14)]
+def _check_found(tacc, teff, taus, block_info=None):
+    """Raises for the first source that from_tacc_teff could not find, at its index."""
+    index = _first_bad(~np.isnan(np.asarray(taus)), None)
+    if index is not None:
+        offset = [start for start, _ in block_info[2]["array-location"]] if block_info else []
+        whole = tuple(o + i for o, i in zip(offset, index)) if offset else index
+        a, e = np.broadcast_arrays(tacc, teff)
+        raise _refusal("from_tacc_teff", _tacc_teff_rule(float(a[index]), float(e[index])),
+                       ("tacc", "teff"), (a[index], e[index]), whole if np.ndim(taus) else None)
+    return taus
+
+
+def from_tacc_teff(*, tacc, teff, out=None, **kwargs):
+    """The source (taus, taur) with peak time tacc and effective duration teff.
+
+    The inverse of peak_time with T_eff = taur + 2 taus.
+
+    Parameters
+    ----------
+    tacc : array_like
+        Peak time, in s from the onset.
+    teff : array_like
+        Effective duration taur + 2 taus, in s; 0 < tacc < teff / 2.
+    out : tuple of two ndarrays, optional
+        Where to put taus and taur, as for numpy's ufuncs with two outputs.
+
+    Returns
+    -------
+    (taus, taur) : tuple of ndarrays or scalars
+        In s, of the broadcast shape of tacc and teff.
+
+    Raises
+    ------
+    ValueError
+        Unless tacc and teff are finite with 0 < tacc < teff / 2 and the
+        source found lies in the domain, naming the rule and the index.
+    TypeError
+        For inputs that are not real numbers, or given by position.
+
+    Examples
+    --------
+    >>> [round(float(x), 4) for x in from_tacc_teff(tacc=0.03, teff=3.14)]
     [0.0225, 3.095]
     """
-    tacc, teff = float(tacc), float(teff)
-    taus, taur = ctypes.c_double(), ctypes.c_double()
-    if _lib.yoffe_from_tacc_teff(tacc, teff, ctypes.byref(taus), ctypes.byref(taur)) != _OK:
-        raise ValueError("from_tacc_teff needs finite 0 < tacc < teff / 2 and a source of "
-                         "the domain; got tacc=%r, teff=%r" % (tacc, teff))
-    return taus.value, taur.value
+    if _is_dask(tacc) or _is_dask(teff):
+        # dask takes no ufunc of two outputs but its own: ours block by block,
+        # either output checked when computed.
+        import dask.array as da
+        tacc, teff = da.broadcast_arrays(da.asarray(tacc), da.asarray(teff))
+        for name, x in (("tacc", tacc), ("teff", teff)):
+            _real(name, np.empty(0, x.dtype))
+        found = da.apply_gufunc(_core.from_tacc_teff, "(),()->(),()", tacc, teff, **kwargs)
+        return tuple(da.map_blocks(_check_found, tacc, teff, x, dtype=x.dtype) for x in found)
+    _real("tacc", tacc)
+    _real("teff", teff)
+    taus, taur = _core.from_tacc_teff(tacc, teff, out=(None, None) if out is None else out,
+                                      **kwargs)
+    # A masked element is no source: filled with a number, the check passes it.
+    _check_found(np.ma.getdata(tacc), np.ma.getdata(teff), np.ma.filled(taus, 0.0))
+    return taus, taur
+
+
+from . import ufunc  # noqa: E402  (the raw ufuncs, after the functions above)
