@@ -65,6 +65,17 @@ YOFFE_API int yoffe_slip_acceleration(double taus, double taur, size_t n, const 
 YOFFE_API int yoffe_amplitude_spectrum(double taus, double taur, size_t n, const double* f,
                                        double* out) YOFFE_STF_NOEXCEPT;
 
+/// The slip rate (1/s, unit final slip) averaged over each time step of
+/// the grid t_k = t0 + k dt, k = 0..n-1 (s): out[k] = [D(t_k + dt/2) -
+/// D(t_k - dt/2)] / dt, D the slip, so that the sum of out[k] dt is the slip
+/// that falls in the grid (1 where it covers the support) and no moment is
+/// lost to sampling.  Never negative; as dt shrinks it tends to the sampled
+/// rate and stays as accurate.  Returns YOFFE_BAD_PARAMETER (nothing
+/// written) for a bad source, t0 or dt not finite, dt <= 0, a grid whose
+/// ends t0 - dt/2 or t0 + (n - 1/2) dt overflow, or a null out with n > 0.
+YOFFE_API int yoffe_slip_rate_average(double taus, double taur, double t0, double dt, size_t n,
+                                      double* out) YOFFE_STF_NOEXCEPT;
+
 /// The time (s) of the slip rate's peak, the zero of the acceleration in
 /// (taus, 2 taus), into *tpeak.  Needs taus > 0: returns
 /// YOFFE_BAD_PARAMETER (nothing written) for taus = 0, a bad source or a

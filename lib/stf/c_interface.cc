@@ -40,6 +40,20 @@ int yoffe_amplitude_spectrum(double taus, double taur, size_t n, const double* f
   return for_each_input<yoffe::detail::amplitude_each>(taus, taur, n, f, out);
 }
 
+int yoffe_slip_rate_average(double taus, double taur, double t0, double dt, size_t n,
+                            double* out) noexcept {
+  if (!yoffe::detail::valid_parameters(taus, taur)) return YOFFE_BAD_PARAMETER;
+  if (!(std::isfinite(t0) && std::isfinite(dt) && dt > 0.0)) return YOFFE_BAD_PARAMETER;
+  if (n > 0 && out == nullptr) return YOFFE_BAD_PARAMETER;
+  // Both ends of the grid finite: no bin is infinite.
+  if (n > 0 && !(std::isfinite(t0 - 0.5 * dt) &&
+                 std::isfinite(t0 + (static_cast<double>(n) - 0.5) * dt))) {
+    return YOFFE_BAD_PARAMETER;
+  }
+  yoffe::detail::slip_rate_average_each(yoffe::detail::make_shape(taus, taur), t0, dt, n, out);
+  return YOFFE_OK;
+}
+
 int yoffe_peak_time(double taus, double taur, double* tpeak) noexcept {
   if (!yoffe::detail::valid_parameters(taus, taur) || !(taus > 0.0) || tpeak == nullptr) {
     return YOFFE_BAD_PARAMETER;
