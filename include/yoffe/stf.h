@@ -65,6 +65,18 @@ YOFFE_API int yoffe_slip_acceleration(double taus, double taur, size_t n, const 
 YOFFE_API int yoffe_amplitude_spectrum(double taus, double taur, size_t n, const double* f,
                                        double* out) YOFFE_STF_NOEXCEPT;
 
+/// The slip rate's Fourier transform X(f) = int x(t) e^(-2 pi i f t) dt at
+/// each frequency f[i] (Hz), for unit final slip: e^(-i pi f (taur + 2 taus))
+/// [J0 + i J1](pi f taur) (sin(pi f taus) / (pi f taus))^2, its real part
+/// into out[2 i] and its imaginary part into out[2 i + 1] (the layout of C's
+/// double complex and C++'s std::complex<double>).  Its modulus is
+/// yoffe_amplitude_spectrum's; X(-f) is its conjugate; 1 at f = 0, NaN for
+/// a NaN f, and 0 where pi f max(taus, taur) passes 2^60, beyond which the
+/// phase is lost in the rounding of f.  out must not overlap f.  Fails as
+/// yoffe_slip_rate does.
+YOFFE_API int yoffe_complex_spectrum(double taus, double taur, size_t n, const double* f,
+                                     double* out) YOFFE_STF_NOEXCEPT;
+
 /// The slip rate (1/s, unit final slip) averaged over each time step of
 /// the grid t_k = t0 + k dt, k = 0..n-1 (s): out[k] = [D(t_k + dt/2) -
 /// D(t_k - dt/2)] / dt, D the slip, so that the sum of out[k] dt is the slip

@@ -46,6 +46,7 @@ using numeric::kHankelP1;
 using numeric::kHankelQ0;
 using numeric::kHankelQ1;
 using numeric::kTwoOverPi;
+using numeric::dd::kHalfPi;
 using numeric::sin_cos;
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
@@ -100,6 +101,44 @@ double bessel_modulus(DD x) {
   return std::sqrt((kTwoOverPi * w) * ((mean + wave_s * sine) - wave_c * cosine));
 }
 
+// J0(x) and J1(x) for 0 <= x < 2^60, each within a few units of the last
+// place of the envelope: 1 below x = 20, sqrt(2 / (pi x)) beyond.  The
+// same three forms as the modulus, Hankel's with chi = x - pi / 4 reduced
+// in double-double.
+struct BesselPair {
+  double j0;
+  double j1;
+};
+
+BesselPair bessel_pair(DD x) {
+  if (x.hi < 4.0) {
+    const double z = 0.25 * (x.hi * x.hi);
+    return {horner<18>(kBesselJ0Series, z), (0.5 * x.hi) * horner<18>(kBesselJ1Series, z)};
+  }
+  if (x.hi < 20.0) {
+    const int terms = 13 + static_cast<int>(1.6 * x.hi);
+    const DD z = mul(mul(x, x), 0.25);
+    DD j0 = kBesselJ0SeriesDD[terms - 1];
+    DD j1 = kBesselJ1SeriesDD[terms - 1];
+    for (int k = terms - 2; k >= 0; --k) {
+      j0 = sub(kBesselJ0SeriesDD[k], mul(z, j0));
+      j1 = sub(kBesselJ1SeriesDD[k], mul(z, j1));
+    }
+    return {rounded(j0), 0.5 * rounded(mul(j1, x))};
+  }
+  const double w = 1.0 / x.hi;
+  const double u = w * w;
+  const double p0 = horner<14>(kHankelP0, u);
+  const double q0 = w * horner<14>(kHankelQ0, u);
+  const double p1 = horner<14>(kHankelP1, u);
+  const double q1 = w * horner<14>(kHankelQ1, u);
+  const double k = std::sqrt(kTwoOverPi * w);
+  double sine = 0.0;
+  double cosine = 0.0;
+  sin_cos(sub(x, DD{0.5 * kHalfPi.hi, 0.5 * kHalfPi.lo}), sine, cosine);  // chi
+  return {k * (p0 * cosine - q0 * sine), k * (p1 * sine + q1 * cosine)};
+}
+
 // (sin(y) / y)^2 for y >= 0.
 double triangle_factor(DD y) {
   if (y.hi < 0x1p-20) return 1.0 - (y.hi * y.hi) * (1.0 / 3.0);
@@ -133,6 +172,54 @@ double amplitude_at(const Shape& p, double f) {
   const double modulus = bessel_modulus(pi_times(cycles, p.taur));
   if (p.taus == 0.0) return modulus;
   return modulus * triangle_factor(pi_times(cycles, p.taus));
+}
+
+// The slip rate's Fourier transform at f Hz, X(f) = int S(t) e^(-2 pi i f t) dt
+// = e^(-i x) [J0(x) + i J1(x)] e^(-2 i y) (sin(y) / y)^2, x = pi f taur and
+// y = pi f taus, each phase's sine and cosine from its own double-double
+// argument.  X(-f) is the conjugate of X(f).  Where pi f max(taus, taur)
+// passes 2^60 the phase is lost in the rounding of f itself, and the
+// transform is 0, the mean of its oscillation.
+void transform_at(const Shape& p, double f, double& re, double& im) {
+  if (std::isnan(f)) {
+    re = im = f;
+    return;
+  }
+  if (f == 0.0) {
+    re = 1.0;
+    im = 0.0;
+    return;
+  }
+  const double a = std::fabs(f);
+  re = im = 0.0;
+  if (a > 0x1p600 * p.inv_unit) return;
+  const double cycles = a * p.unit;
+  const DD x = pi_times(cycles, p.taur);
+  const DD y = pi_times(cycles, p.taus);
+  if (x.hi > 0x1p60 || y.hi > 0x1p59) return;
+  const BesselPair b = bessel_pair(x);
+  double sx = 0.0;
+  double cx = 0.0;
+  sin_cos(x, sx, cx);
+  double xr = b.j0 * cx + b.j1 * sx;  // e^(-i x) (J0 + i J1)
+  double xi = b.j1 * cx - b.j0 * sx;
+  if (p.taus > 0.0) {
+    double s2 = 0.0;
+    double c2 = 0.0;
+    sin_cos(DD{2.0 * y.hi, 2.0 * y.lo}, s2, c2);
+    const double t = triangle_factor(y);
+    const double tr = t * c2;
+    const double ti = -(t * s2);
+    const double r = xr * tr - xi * ti;
+    xi = xr * ti + xi * tr;
+    xr = r;
+  }
+  re = xr;
+  im = f < 0.0 ? -xi : xi;
+}
+
+void transform_each(const Shape& p, std::size_t n, const double* in, double* out) {
+  for (std::size_t i = 0; i < n; ++i) transform_at(p, in[i], out[2 * i], out[2 * i + 1]);
 }
 
 void amplitude_each(const Shape& p, std::size_t n, const double* in, double* out) {

@@ -40,6 +40,11 @@ int yoffe_amplitude_spectrum(double taus, double taur, size_t n, const double* f
   return for_each_input<yoffe::detail::amplitude_each>(taus, taur, n, f, out);
 }
 
+int yoffe_complex_spectrum(double taus, double taur, size_t n, const double* f,
+                           double* out) noexcept {
+  return for_each_input<yoffe::detail::transform_each>(taus, taur, n, f, out);
+}
+
 int yoffe_slip_rate_average(double taus, double taur, double t0, double dt, size_t n,
                             double* out) noexcept {
   if (!yoffe::detail::valid_parameters(taus, taur)) return YOFFE_BAD_PARAMETER;

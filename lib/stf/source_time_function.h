@@ -85,6 +85,10 @@ double acceleration_balance(const Shape& p, double t);
 /// even in f, 0 at infinite frequencies, NaN for a NaN f.
 double amplitude_at(const Shape& p, double f);
 
+/// The slip rate's Fourier transform at each of n frequencies in[i] (Hz),
+/// its real and imaginary parts into out[2 i] and out[2 i + 1].
+void transform_each(const Shape& p, std::size_t n, const double* in, double* out);
+
 /// The time of the slip rate's peak, the zero of the acceleration in
 /// (taus, 2 taus).  Needs taus > 0.
 double peak_time_of(const Shape& p);
