@@ -88,6 +88,47 @@ YOFFE_API int yoffe_complex_spectrum(double taus, double taur, size_t n, const d
 YOFFE_API int yoffe_slip_rate_average(double taus, double taur, double t0, double dt, size_t n,
                                       double* out) YOFFE_STF_NOEXCEPT;
 
+/// One source of a rupture: its onset (s, the rupture time), its taus and
+/// taur (s) and its weight: mu A D for a moment rate in N m/s, D for a slip
+/// rate, or any finite factor.
+typedef struct {
+  double onset;
+  double taus;
+  double taur;
+  double weight;
+} yoffe_source;
+
+/// The sum over the n_sources sources of weight S(t - onset), S the unit
+/// slip rate, on the grid t_k = t0 + k dt, k = 0..n-1, into out[k]: as bin
+/// averages (averaged != 0; yoffe_slip_rate_average's bins, so that the
+/// sum of out[k] dt is the weighted slip that falls in the grid) or as
+/// samples (averaged = 0).  Uses the threads that yoffe_set_threads gives;
+/// the result is the same to the bit whatever their number.  Returns
+/// YOFFE_BAD_PARAMETER (nothing written to out) for a bad source (a
+/// non-finite onset or weight, or taus and taur outside the domain), for a
+/// grid that yoffe_slip_rate_average refuses (for samples: t0 + (n - 1) dt
+/// not finite), or for null arrays with n > 0.  Where bad_source is not
+/// null, it gets the index of the first bad source, or n_sources when all
+/// are good.  Allocates nothing.
+YOFFE_API int yoffe_moment_rate(const yoffe_source* sources, size_t n_sources, double t0,
+                                double dt, size_t n, int averaged, double* out,
+                                size_t* bad_source) YOFFE_STF_NOEXCEPT;
+
+/// The Fourier transform of that sum, sum of weight e^(-2 pi i f onset) X(f)
+/// (yoffe_complex_spectrum's X), at each frequency f[i] (Hz), into
+/// out[2 i] (real part) and out[2 i + 1] (imaginary part): in closed form,
+/// with no sampling.  Threads and failures as yoffe_moment_rate's; out must
+/// not overlap f.
+YOFFE_API int yoffe_moment_rate_spectrum(const yoffe_source* sources, size_t n_sources, size_t n,
+                                         const double* f, double* out,
+                                         size_t* bad_source) YOFFE_STF_NOEXCEPT;
+
+/// The number of threads that the sums over sources use: threads > 0, or
+/// 0 (the default) for OMP_NUM_THREADS where set, else the machine's
+/// processors; small sums run on the calling thread alone.  Returns
+/// YOFFE_BAD_PARAMETER for threads < 0 or > 256.
+YOFFE_API int yoffe_set_threads(int threads) YOFFE_STF_NOEXCEPT;
+
 /// The time (s) of the slip rate's peak, the zero of the acceleration in
 /// (taus, 2 taus), into *tpeak.  Needs taus > 0: returns
 /// YOFFE_BAD_PARAMETER (nothing written) for taus = 0, a bad source or a

@@ -72,10 +72,12 @@ void slip_each(const Shape& p, std::size_t n, const double* in, double* out);
 void slip_acceleration_each(const Shape& p, std::size_t n, const double* in, double* out);
 void amplitude_each(const Shape& p, std::size_t n, const double* in, double* out);
 
-/// The slip rate averaged over each of n bins of width dt > 0 centred on
-/// t0 + k dt (seconds), into out[k]: the slip that falls in the bin over dt.
-/// The grid's ends t0 - dt / 2 and t0 + (n - 1/2) dt must be finite.
-void slip_rate_average_each(const Shape& p, double t0, double dt, std::size_t n, double* out);
+/// The slip rate averaged over the bins k = first .. first + n - 1 of width
+/// dt > 0 centred on t0 + k dt (seconds), into out[k - first]: the slip
+/// that falls in the bin over dt.  A bin's ends depend on k alone, so that
+/// the grid may be taken in parts.  The grid's ends must be finite.
+void slip_rate_average_each(const Shape& p, double t0, double dt, std::size_t first,
+                            std::size_t n, double* out);
 
 /// The slip acceleration times taus^2 at 0 < t < taur + 2 taus, t in the
 /// shape's units, for taus > 0: its sign decides the peak.

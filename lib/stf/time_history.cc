@@ -902,19 +902,20 @@ double bin_slip_seconds(const Shape& p, double lo, double hi) {
 // against the peak (dt times a rate at the peak's side, 1.2 taus, at least
 // 1/8) the difference of the slips at its ends loses less than 2e-15 of the
 // peak, and is taken instead of the pieces: one slip a bin.
-void slip_rate_average_each(const Shape& p, double t0, double dt, std::size_t n, double* out) {
+void slip_rate_average_each(const Shape& p, double t0, double dt, std::size_t first,
+                            std::size_t n, double* out) {
   const auto end = [t0, dt](std::size_t k) { return t0 + (static_cast<double>(k) - 0.5) * dt; };
   const bool by_slip = p.taus > 0.0 && dt * slip_rate_at(p, 1.2 * p.taus * p.unit) >= 0.125;
-  double lo = end(0);
+  double lo = end(first);
   double slip_lo = by_slip ? slip_at(p, lo) : 0.0;
-  for (std::size_t k = 0; k < n; ++k) {
-    const double hi = end(k + 1);
+  for (std::size_t i = 0; i < n; ++i) {
+    const double hi = end(first + i + 1);
     if (by_slip) {
       const double slip_hi = slip_at(p, hi);
-      out[k] = std::fmax(0.0, slip_hi - slip_lo) / dt;
+      out[i] = std::fmax(0.0, slip_hi - slip_lo) / dt;
       slip_lo = slip_hi;
     } else {
-      out[k] = bin_slip_seconds(p, lo, hi) / dt;
+      out[i] = bin_slip_seconds(p, lo, hi) / dt;
     }
     lo = hi;
   }

@@ -1,0 +1,271 @@
+// A rupture's sums over its sources: the moment-rate function (or slip
+// rate) sum_j weight_j S_j(t - onset_j) on a uniform grid, as bin averages
+// or as samples, and its spectrum sum_j weight_j e^(-2 pi i f onset_j) X_j(f).
+//
+// The same bits whatever the number of threads: the grid is cut into parts
+// of consecutive bins (or frequencies), each part is one thread's, and each
+// output element adds the sources' terms in the sources' order, starting
+// from 0.  No part depends on another, and no element on how the grid was
+// cut.
+#include <pthread.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstddef>
+#include <cstdlib>
+#include <thread>
+
+#include "numeric/double_double.h"
+#include "numeric/trigonometric.h"
+#include "source_time_function.h"
+#include "yoffe/stf.h"
+
+namespace yoffe::detail {
+namespace {
+
+// Elements computed per call of a source's evaluation: a buffer on the
+// stack, so that the sums allocate nothing.
+constexpr std::size_t kBlock = 256;
+
+// Work below this many source-elements is done by the calling thread alone:
+// starting a thread costs about as much as a few thousand evaluations.
+constexpr double kWorkPerThread = 2e5;
+
+std::atomic<int> configured_threads{0};
+
+using numeric::dd::DD;
+
+// cos and sin of 2 pi f onset, from the double-double product; 0 and 0
+// where the phase passes 2^60, beyond which f's own rounding moves it by
+// more than a turn (the mean of the oscillation).
+void onset_phase(double f, double onset, double& cosine, double& sine) {
+  const DD turns = numeric::dd::two_prod(f, onset);
+  if (!(std::fabs(turns.hi) < 0x1p57)) {
+    cosine = sine = 0.0;
+    return;
+  }
+  const DD phase = numeric::dd::mul(numeric::dd::kPi, DD{2.0 * turns.hi, 2.0 * turns.lo});
+  const bool negative = phase.hi < 0.0;
+  numeric::sin_cos(negative ? DD{-phase.hi, -phase.lo} : phase, sine, cosine);
+  if (negative) sine = -sine;
+}
+
+unsigned processors() {
+  const unsigned n = std::thread::hardware_concurrency();
+  return n > 0 ? n : 1;
+}
+
+// Whether the source is one of the library's, with a finite onset and weight.
+bool valid_source(const yoffe_source& s) {
+  return std::isfinite(s.onset) && std::isfinite(s.weight) && valid_parameters(s.taus, s.taur);
+}
+
+// The index of the first bad source, or n if all are good.
+std::size_t first_bad(const yoffe_source* sources, std::size_t n) {
+  for (std::size_t j = 0; j < n; ++j) {
+    if (!valid_source(sources[j])) return j;
+  }
+  return n;
+}
+
+// What one thread computes: the grid elements [first, first + count).
+struct Part {
+  const yoffe_source* sources;
+  std::size_t n_sources;
+  double t0;
+  double dt;
+  bool averaged;
+  const double* f;  // frequencies, for the spectrum; null for the time grid
+  std::size_t first;
+  std::size_t count;
+  double* out;
+};
+
+// The bins of the part that source s can reach: its support
+// (onset, onset + taur + 2 taus) widened by a bin on each side, so that
+// rounding in the bounds loses nothing (bins beyond give 0 exactly).
+void reach(const Part& w, const yoffe_source& s, std::size_t& lo, std::size_t& hi) {
+  const double start = (s.onset - w.t0) / w.dt - 1.5;
+  const double stop = (s.onset + (s.taur + 2.0 * s.taus) - w.t0) / w.dt + 1.5;
+  const double first = static_cast<double>(w.first);
+  const double last = static_cast<double>(w.first + w.count);
+  const double a = std::clamp(std::floor(start), first, last);
+  const double b = std::clamp(std::ceil(stop), first, last);
+  lo = static_cast<std::size_t>(a);
+  hi = std::max(lo, static_cast<std::size_t>(b));
+}
+
+void time_part(const Part& w) {
+  std::fill(w.out, w.out + w.count, 0.0);
+  double value[kBlock];
+  double time[kBlock];
+  for (std::size_t j = 0; j < w.n_sources; ++j) {
+    const yoffe_source& s = w.sources[j];
+    std::size_t lo = 0;
+    std::size_t hi = 0;
+    reach(w, s, lo, hi);
+    if (lo == hi) continue;
+    const Shape shape = make_shape(s.taus, s.taur);
+    // The grid in the source's own time, t0 - onset + k dt.
+    const double t0 = w.t0 - s.onset;
+    for (std::size_t k = lo; k < hi; k += kBlock) {
+      const std::size_t m = std::min(kBlock, hi - k);
+      if (w.averaged) {
+        slip_rate_average_each(shape, t0, w.dt, k, m, value);
+      } else {
+        for (std::size_t i = 0; i < m; ++i) time[i] = t0 + static_cast<double>(k + i) * w.dt;
+        slip_rate_each(shape, m, time, value);
+      }
+      double* out = w.out + (k - w.first);
+      for (std::size_t i = 0; i < m; ++i) out[i] = out[i] + s.weight * value[i];
+    }
+  }
+}
+
+// sum_j weight_j e^(-2 pi i f onset_j) X_j(f): the onset's phase from the
+// double-double product f onset, reduced as the spectrum's own phases are.
+void spectrum_part(const Part& w) {
+  std::fill(w.out, w.out + 2 * w.count, 0.0);
+  double x[2 * kBlock];
+  for (std::size_t j = 0; j < w.n_sources; ++j) {
+    const yoffe_source& s = w.sources[j];
+    const Shape shape = make_shape(s.taus, s.taur);
+    for (std::size_t k = 0; k < w.count; k += kBlock) {
+      const std::size_t m = std::min(kBlock, w.count - k);
+      const double* f = w.f + w.first + k;
+      transform_each(shape, m, f, x);
+      double* out = w.out + 2 * k;
+      for (std::size_t i = 0; i < m; ++i) {
+        double c = 1.0;
+        double sn = 0.0;
+        if (s.onset != 0.0 && std::isfinite(f[i])) onset_phase(f[i], s.onset, c, sn);
+        // e^(-i phase) X
+        const double re = x[2 * i] * c + x[2 * i + 1] * sn;
+        const double im = x[2 * i + 1] * c - x[2 * i] * sn;
+        out[2 * i] = out[2 * i] + s.weight * re;
+        out[2 * i + 1] = out[2 * i + 1] + s.weight * im;
+      }
+    }
+  }
+}
+
+void* run_part(void* part) {
+  const Part& w = *static_cast<const Part*>(part);
+  if (w.f == nullptr) {
+    time_part(w);
+  } else {
+    spectrum_part(w);
+  }
+  return nullptr;
+}
+
+// The threads to use: yoffe_set_threads's, else OMP_NUM_THREADS's, else
+// the machine's processors; at most 256.
+int threads_to_use() {
+  int n = configured_threads.load(std::memory_order_relaxed);
+  if (n <= 0) {
+    const char* text = std::getenv("OMP_NUM_THREADS");
+    n = text != nullptr ? std::atoi(text) : 0;
+  }
+  if (n <= 0) n = static_cast<int>(processors());
+  return std::clamp(n, 1, 256);
+}
+
+// Cuts the grid of n elements into parts and runs them, one thread each
+// but the first, which the calling thread runs.  A thread that cannot be
+// started leaves its part to the calling thread.
+void run_parts(Part whole, std::size_t n, double work) {
+  int threads = threads_to_use();
+  threads = static_cast<int>(std::min<double>(threads, std::max(1.0, work / kWorkPerThread)));
+  threads = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), n));
+  if (threads <= 1) {
+    whole.first = 0;
+    whole.count = n;
+    run_part(&whole);
+    return;
+  }
+  Part parts[256];
+  pthread_t ids[256];
+  bool started[256] = {};
+  const std::size_t stride = whole.f == nullptr ? 1 : 2;
+  for (int i = 0; i < threads; ++i) {
+    const std::size_t first = n * static_cast<std::size_t>(i) / static_cast<std::size_t>(threads);
+    const std::size_t next =
+        n * static_cast<std::size_t>(i + 1) / static_cast<std::size_t>(threads);
+    parts[i] = whole;
+    parts[i].first = first;
+    parts[i].count = next - first;
+    parts[i].out = whole.out + stride * first;
+  }
+  for (int i = 1; i < threads; ++i) {
+    started[i] = pthread_create(&ids[i], nullptr, run_part, &parts[i]) == 0;
+  }
+  run_part(&parts[0]);
+  for (int i = 1; i < threads; ++i) {
+    if (started[i]) {
+      pthread_join(ids[i], nullptr);
+    } else {
+      run_part(&parts[i]);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace yoffe::detail
+
+namespace {
+
+using yoffe::detail::first_bad;
+using yoffe::detail::Part;
+
+// A grid of n elements t0 + k dt whose first and last (or, for bins, their
+// outer ends) are finite.
+bool valid_grid(double t0, double dt, std::size_t n, bool averaged) {
+  if (!(std::isfinite(t0) && std::isfinite(dt) && dt > 0.0)) return false;
+  if (n == 0) return true;
+  const double first = averaged ? t0 - 0.5 * dt : t0;
+  const double last = t0 + (static_cast<double>(n) - (averaged ? 0.5 : 1.0)) * dt;
+  return std::isfinite(first) && std::isfinite(last);
+}
+
+// The sources' check, reporting the first bad one's index (n_sources if
+// none) where asked.
+bool valid_sources(const yoffe_source* sources, size_t n_sources, size_t* bad_source) {
+  const size_t bad = n_sources > 0 && sources == nullptr ? 0 : first_bad(sources, n_sources);
+  if (bad_source != nullptr) *bad_source = bad;
+  return bad == n_sources;
+}
+
+}  // namespace
+
+extern "C" {
+
+int yoffe_set_threads(int threads) noexcept {
+  if (threads < 0 || threads > 256) return YOFFE_BAD_PARAMETER;
+  yoffe::detail::configured_threads.store(threads, std::memory_order_relaxed);
+  return YOFFE_OK;
+}
+
+int yoffe_moment_rate(const yoffe_source* sources, size_t n_sources, double t0, double dt,
+                      size_t n, int averaged, double* out, size_t* bad_source) noexcept {
+  if (!valid_sources(sources, n_sources, bad_source)) return YOFFE_BAD_PARAMETER;
+  if (!valid_grid(t0, dt, n, averaged != 0)) return YOFFE_BAD_PARAMETER;
+  if (n > 0 && out == nullptr) return YOFFE_BAD_PARAMETER;
+  if (n == 0) return YOFFE_OK;
+  const Part whole{sources, n_sources, t0, dt, averaged != 0, nullptr, 0, n, out};
+  yoffe::detail::run_parts(whole, n, static_cast<double>(n) * static_cast<double>(n_sources));
+  return YOFFE_OK;
+}
+
+int yoffe_moment_rate_spectrum(const yoffe_source* sources, size_t n_sources, size_t n,
+                               const double* f, double* out, size_t* bad_source) noexcept {
+  if (!valid_sources(sources, n_sources, bad_source)) return YOFFE_BAD_PARAMETER;
+  if (n > 0 && (f == nullptr || out == nullptr)) return YOFFE_BAD_PARAMETER;
+  if (n == 0) return YOFFE_OK;
+  const Part whole{sources, n_sources, 0.0, 1.0, false, f, 0, n, out};
+  yoffe::detail::run_parts(whole, n, static_cast<double>(n) * static_cast<double>(n_sources));
+  return YOFFE_OK;
+}
+
+}  // extern "C"
