@@ -3,10 +3,10 @@
 // or as samples, and its spectrum sum_j weight_j e^(-2 pi i f onset_j) X_j(f).
 //
 // The same bits whatever the number of threads: the grid is cut into parts
-// of consecutive bins (or frequencies), each part is one thread's, and each
-// output element adds the sources' terms in the sources' order, starting
-// from 0.  No part depends on another, and no element on how the grid was
-// cut.
+// of consecutive bins (or frequencies), each computed by one thread, and
+// each output element adds the sources' terms in the sources' order,
+// starting from 0.  No part depends on another, and no element on how the
+// grid was cut.
 #include <pthread.h>
 
 #include <algorithm>
@@ -172,42 +172,48 @@ int threads_to_use() {
   return std::clamp(n, 1, 256);
 }
 
-// Cuts the grid of n elements into parts and runs them, one thread each
-// but the first, which the calling thread runs.  A thread that cannot be
-// started leaves its part to the calling thread.
-void run_parts(Part whole, std::size_t n, double work) {
+// The grid cut into parts, eight a thread, which the threads take one
+// after another as they finish (the sources' onsets crowd some parts of
+// the grid more than others).
+struct Parts {
+  Part whole;
+  std::size_t n;
+  std::size_t count;  // parts
+  std::atomic<std::size_t> next{0};
+};
+
+void* run_parts_of(void* shared) {
+  Parts& parts = *static_cast<Parts*>(shared);
+  const std::size_t stride = parts.whole.f == nullptr ? 1 : 2;
+  for (;;) {
+    const std::size_t i = parts.next.fetch_add(1, std::memory_order_relaxed);
+    if (i >= parts.count) return nullptr;
+    Part part = parts.whole;
+    part.first = parts.n * i / parts.count;
+    part.count = parts.n * (i + 1) / parts.count - part.first;
+    part.out = parts.whole.out + stride * part.first;
+    run_part(&part);
+  }
+}
+
+// Runs the grid of n elements on the threads, the calling one among them.
+// A thread that cannot be started leaves its share to the others.
+void run_parts(const Part& whole, std::size_t n, double work) {
   int threads = threads_to_use();
   threads = static_cast<int>(std::min<double>(threads, std::max(1.0, work / kWorkPerThread)));
   threads = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), n));
-  if (threads <= 1) {
-    whole.first = 0;
-    whole.count = n;
-    run_part(&whole);
-    return;
-  }
-  Part parts[256];
+  Parts parts;
+  parts.whole = whole;
+  parts.n = n;
+  parts.count = std::min<std::size_t>(n, 8 * static_cast<std::size_t>(threads));
   pthread_t ids[256];
   bool started[256] = {};
-  const std::size_t stride = whole.f == nullptr ? 1 : 2;
-  for (int i = 0; i < threads; ++i) {
-    const std::size_t first = n * static_cast<std::size_t>(i) / static_cast<std::size_t>(threads);
-    const std::size_t next =
-        n * static_cast<std::size_t>(i + 1) / static_cast<std::size_t>(threads);
-    parts[i] = whole;
-    parts[i].first = first;
-    parts[i].count = next - first;
-    parts[i].out = whole.out + stride * first;
-  }
   for (int i = 1; i < threads; ++i) {
-    started[i] = pthread_create(&ids[i], nullptr, run_part, &parts[i]) == 0;
+    started[i] = pthread_create(&ids[i], nullptr, run_parts_of, &parts) == 0;
   }
-  run_part(&parts[0]);
+  run_parts_of(&parts);
   for (int i = 1; i < threads; ++i) {
-    if (started[i]) {
-      pthread_join(ids[i], nullptr);
-    } else {
-      run_part(&parts[i]);
-    }
+    if (started[i]) pthread_join(ids[i], nullptr);
   }
 }
 
