@@ -55,7 +55,8 @@ int yoffe_slip_rate_average(double taus, double taur, double t0, double dt, size
                  std::isfinite(t0 + (static_cast<double>(n) - 0.5) * dt))) {
     return YOFFE_BAD_PARAMETER;
   }
-  yoffe::detail::slip_rate_average_each(yoffe::detail::make_shape(taus, taur), t0, dt, 0, n, out);
+  yoffe::detail::slip_rate_average_each(yoffe::detail::make_shape(taus, taur), {t0, 0.0}, dt, 0,
+                                        n, out);
   return YOFFE_OK;
 }
 

@@ -107,14 +107,18 @@ void time_part(const Part& w) {
     reach(w, s, lo, hi);
     if (lo == hi) continue;
     const Shape shape = make_shape(s.taus, s.taur);
-    // The grid in the source's own time, t0 - onset + k dt.
-    const double t0 = w.t0 - s.onset;
+    // The grid in the source's own time, t0 - onset + k dt, exact as a
+    // double-double; a sample's time is it rounded once.
+    const DD t0 = numeric::dd::two_sum(w.t0, -s.onset);
     for (std::size_t k = lo; k < hi; k += kBlock) {
       const std::size_t m = std::min(kBlock, hi - k);
       if (w.averaged) {
         slip_rate_average_each(shape, t0, w.dt, k, m, value);
       } else {
-        for (std::size_t i = 0; i < m; ++i) time[i] = t0 + static_cast<double>(k + i) * w.dt;
+        for (std::size_t i = 0; i < m; ++i) {
+          const DD offset = numeric::dd::two_prod(static_cast<double>(k + i), w.dt);
+          time[i] = numeric::dd::rounded(numeric::dd::add(t0, offset));
+        }
         slip_rate_each(shape, m, time, value);
       }
       double* out = w.out + (k - w.first);

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+#include "numeric/double_double.h"
+
 namespace yoffe::detail {
 
 // The domain: taur from 1e-100 to 1e100 s, and taus = 0 or from taur 1e-50
@@ -73,10 +75,11 @@ void slip_acceleration_each(const Shape& p, std::size_t n, const double* in, dou
 void amplitude_each(const Shape& p, std::size_t n, const double* in, double* out);
 
 /// The slip rate averaged over the bins k = first .. first + n - 1 of width
-/// dt > 0 centred on t0 + k dt (seconds), into out[k - first]: the slip
-/// that falls in the bin over dt.  A bin's ends depend on k alone, so that
-/// the grid may be taken in parts.  The grid's ends must be finite.
-void slip_rate_average_each(const Shape& p, double t0, double dt, std::size_t first,
+/// dt > 0 centred on t0 + k dt (seconds, t0 a double-double), into
+/// out[k - first]: the slip that falls in the bin over dt.  A bin's ends
+/// depend on k alone, so that the grid may be taken in parts.  The grid's
+/// ends must be finite.
+void slip_rate_average_each(const Shape& p, numeric::dd::DD t0, double dt, std::size_t first,
                             std::size_t n, double* out);
 
 /// The slip acceleration times taus^2 at 0 < t < taur + 2 taus, t in the

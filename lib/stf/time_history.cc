@@ -291,11 +291,11 @@ struct Point {
   std::ptrdiff_t cell;
 };
 
-// The point x = t - shift (shift 0, taus or 2 taus, so exact), clipped to
-// the rise.  t is finite.  Every evaluation takes one to three, so
-// point_at is always inlined.
-[[gnu::always_inline]] inline Point point_at(const Shape& p, double t, double shift) {
-  const DD x = shift == 0.0 ? DD{t, 0.0} : two_sum(t, -shift);
+// The point x (a double-double, as exact as its parts), and the point
+// x = t - shift (shift 0, taus or 2 taus, so exact), clipped to the rise.
+// t is finite.  Every evaluation takes one to three, so both are always
+// inlined.
+[[gnu::always_inline]] inline Point point_of(const Shape& p, DD x) {
   if (x.hi <= 0.0) return {onset_node(p), -1};
   // taur - x.hi is exact from x.hi = taur / 2 on, and rounds to within half
   // a unit of a rest above taur / 2 below it.
@@ -306,6 +306,10 @@ struct Point {
   if (p.node_x[j + kCells / 4] <= x.hi) j += kCells / 4;
   if (p.node_x[j + 1] <= x.hi) j += 1;
   return {{x.hi, x.lo, rest, std::sqrt(x.hi * p.inv_taur), std::sqrt(rest * p.inv_taur)}, j};
+}
+
+[[gnu::always_inline]] inline Point point_at(const Shape& p, double t, double shift) {
+  return point_of(p, shift == 0.0 ? DD{t, 0.0} : two_sum(t, -shift));
 }
 
 bool inside(const Point& q) {
@@ -620,11 +624,16 @@ template <int kOrder>
 // cells and arcs as the arms.  So nothing cancels as h shrinks, and the
 // average tends to the sampled rate.
 
-// A breakpoint x = t - shift (shift 0, taus or 2 taus: exact).
+// A breakpoint x = t - shift (t a double-double, shift 0, taus or 2 taus:
+// as exact as t).
 struct Breakpoint {
-  double t;
+  DD t;
   double shift;
 };
+
+Point point_at(const Shape& p, const Breakpoint& e) {
+  return point_of(p, numeric::dd::add(two_sum(e.t.hi, -e.shift), DD{e.t.lo, 0.0}));
+}
 
 // The distance from the point a to the point b, a <= b, both inside the
 // rise or clipped to it.
@@ -637,8 +646,8 @@ double clipped_length(const Point& a, const Point& b) {
 // The moments m0, m1, m2 of the Yoffe function over [lo, hi] (lo <= hi)
 // clipped to the rise, about lo or about hi; zero where it misses the rise.
 Moments piece_moments(const Shape& p, Breakpoint lo, Breakpoint hi, About about) {
-  const Point a = point_at(p, lo.t, lo.shift);
-  const Point b = point_at(p, hi.t, hi.shift);
+  const Point a = point_at(p, lo);
+  const Point b = point_at(p, hi);
   if (b.cell < 0 || a.cell == kCells) return {0.0, 0.0, 0.0};
   Moments m{};
   if (holds_node(a, b)) {
@@ -653,8 +662,10 @@ Moments piece_moments(const Shape& p, Breakpoint lo, Breakpoint hi, About about)
     m = arc_moments<2>(p, a.n, b.n, clipped_length(a, b), about);
   }
   // Moved out from a clipped end to the breakpoint itself.
-  if (about == About::kLower && a.cell < 0) m = shifted<2>(m, lo.shift - lo.t);
-  if (about == About::kUpper && b.cell == kCells) m = shifted<2>(m, (hi.t - hi.shift) - p.taur);
+  if (about == About::kLower && a.cell < 0) m = shifted<2>(m, (lo.shift - lo.t.hi) - lo.t.lo);
+  if (about == About::kUpper && b.cell == kCells) {
+    m = shifted<2>(m, ((hi.t.hi - hi.shift) - p.taur) + hi.t.lo);
+  }
   return m;
 }
 
@@ -664,10 +675,9 @@ double weighted(const Moments& m, double c0, double c1, double c2) {
   return (c0 * m.m0 + c1 * m.m1) + c2 * m.m2;
 }
 
-// The slip in the bin [a, b] (units), for taus > 0.
-double bin_slip(const Shape& p, double a, double b) {
+// The slip in the bin [a, b] (units) of width h, for taus > 0.
+double bin_slip(const Shape& p, DD a, DD b, double h) {
   const double s = p.taus;
-  const double h = b - a;
   const double q = 0.5 * p.inv_taus * p.inv_taus;  // 1 / (2 taus^2)
   const Breakpoint a2{a, 2.0 * s}, a1{a, s}, a0{a, 0.0};
   const Breakpoint b2{b, 2.0 * s}, b1{b, s}, b0{b, 0.0};
@@ -705,7 +715,7 @@ double bin_slip(const Shape& p, double a, double b) {
 }
 
 // The same for taus = 0: the Yoffe function's mass in [a, b].
-double bin_mass(const Shape& p, double a, double b) {
+double bin_mass(const Shape& p, DD a, DD b) {
   return piece_moments(p, {a, 0.0}, {b, 0.0}, About::kLower).m0;
 }
 
@@ -884,38 +894,53 @@ void slip_acceleration_each(const Shape& p, std::size_t n, const double* in, dou
 
 namespace {
 
-// The slip in the bin [lo, hi] (seconds), by its pieces.  Ends beyond
-// `far` are moved to it (nothing changes beyond), so that no scaling
+// The slip in the bin [lo, hi] of width dt (seconds), by its pieces.  Ends
+// beyond `far` are moved to it (nothing changes beyond), so that no scaling
 // overflows.
-double bin_slip_seconds(const Shape& p, double lo, double hi) {
-  if (!(hi > 0.0) || lo >= p.far) return 0.0;
-  lo = std::fmax(lo, -p.far) * p.inv_unit;
-  hi = std::fmin(hi, p.far) * p.inv_unit;
-  return p.taus > 0.0 ? bin_slip(p, lo, hi) : bin_mass(p, lo, hi);
+double bin_slip_seconds(const Shape& p, DD lo, DD hi, double dt) {
+  if (!(hi.hi > 0.0) || lo.hi >= p.far) return 0.0;
+  const bool clamped = lo.hi < -p.far || hi.hi > p.far;
+  if (lo.hi < -p.far) lo = {-p.far, 0.0};
+  if (hi.hi > p.far) hi = {p.far, 0.0};
+  const DD a{lo.hi * p.inv_unit, lo.lo * p.inv_unit};
+  const DD b{hi.hi * p.inv_unit, hi.lo * p.inv_unit};
+  const double h = (clamped ? (hi.hi - lo.hi) + (hi.lo - lo.lo) : dt) * p.inv_unit;
+  return p.taus > 0.0 ? bin_slip(p, a, b, h) : bin_mass(p, a, b);
+}
+
+// The slip up to the double-double time t (seconds): the slip at t.hi and
+// the rate there times t.lo, which leaves out t.lo^2 times the acceleration.
+double slip_to(const Shape& p, DD t) {
+  const double slip = slip_at(p, t.hi);
+  return t.lo == 0.0 ? slip : slip + slip_rate_at(p, t.hi) * t.lo;
 }
 
 }  // namespace
 
-// The bins' ends t0 + (k - 1/2) dt are computed once each, so that
-// neighbouring bins share them to the bit and the averages times dt add up
-// to the slip between the grid's first and last ends.  Where a bin is wide
+// The bins' ends t0 + (k - 1/2) dt are double-doubles, as exact as t0 and
+// dt make them, computed once each, so that neighbouring bins share them to
+// the bit, every bin is dt wide, and the averages times dt add up to the
+// slip between the grid's first and last ends.  Where a bin is wide
 // against the peak (dt times a rate at the peak's side, 1.2 taus, at least
 // 1/8) the difference of the slips at its ends loses less than 2e-15 of the
-// peak, and is taken instead of the pieces: one slip a bin.
-void slip_rate_average_each(const Shape& p, double t0, double dt, std::size_t first,
-                            std::size_t n, double* out) {
-  const auto end = [t0, dt](std::size_t k) { return t0 + (static_cast<double>(k) - 0.5) * dt; };
+// peak, and is taken instead of the pieces: one slip (and rate) a bin.
+void slip_rate_average_each(const Shape& p, DD t0, double dt, std::size_t first, std::size_t n,
+                            double* out) {
+  const auto end = [t0, dt](std::size_t k) {
+    const DD offset = numeric::dd::two_prod(static_cast<double>(k) - 0.5, dt);
+    return numeric::dd::add(t0, offset);
+  };
   const bool by_slip = p.taus > 0.0 && dt * slip_rate_at(p, 1.2 * p.taus * p.unit) >= 0.125;
-  double lo = end(first);
-  double slip_lo = by_slip ? slip_at(p, lo) : 0.0;
+  DD lo = end(first);
+  double slip_lo = by_slip ? slip_to(p, lo) : 0.0;
   for (std::size_t i = 0; i < n; ++i) {
-    const double hi = end(first + i + 1);
+    const DD hi = end(first + i + 1);
     if (by_slip) {
-      const double slip_hi = slip_at(p, hi);
+      const double slip_hi = slip_to(p, hi);
       out[i] = std::fmax(0.0, slip_hi - slip_lo) / dt;
       slip_lo = slip_hi;
     } else {
-      out[i] = bin_slip_seconds(p, lo, hi) / dt;
+      out[i] = bin_slip_seconds(p, lo, hi, dt) / dt;
     }
     lo = hi;
   }

@@ -1,0 +1,239 @@
+// Bin averages, the complex spectrum and a rupture's sums: their
+// properties.  The averages keep the moment and tend to the sampled rate,
+// the spectrum's modulus is the amplitude spectrum, and the sums are the
+// sources' own calls added in order, the same bits on any number of
+// threads.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstring>
+#include <limits>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "yoffe/stf.h"
+
+namespace {
+
+struct Source {
+  double taus;
+  double taur;
+};
+
+const Source kSources[] = {{0.0, 1.0},   {100.0, 1.0}, {2.0, 1.0},  {0.5, 1.0},
+                           {0.1, 1.0},   {0.02, 3.1},  {1e-4, 1.0}, {0.05, 1e-6},
+                           {1e-30, 1e3}, {3e5, 1e6}};
+
+std::vector<double> averages(Source s, double t0, double dt, std::size_t n) {
+  std::vector<double> out(n, -1.0);
+  EXPECT_EQ(yoffe_slip_rate_average(s.taus, s.taur, t0, dt, n, out.data()), YOFFE_OK);
+  return out;
+}
+
+// A grid that covers the support holds the whole unit slip, for coarse and
+// fine steps alike, and no average is negative.
+TEST(SlipRateAverage, KeepsTheMoment) {
+  for (const Source s : kSources) {
+    const double end = s.taur + 2.0 * s.taus;
+    const double scale = s.taus > 0.0 ? std::fmin(s.taus, s.taur) : s.taur;
+    for (const double steps : {3.0, 37.0, 1000.0, 40000.0}) {
+      const double dt = std::fmax(end / steps, scale / 50.0);
+      const std::size_t n = static_cast<std::size_t>(end / dt) + 3;
+      if (n > 200000) continue;
+      const std::vector<double> out = averages(s, -0.3 * dt, dt, n);
+      double total = 0.0;
+      for (const double v : out) {
+        ASSERT_GE(v, 0.0) << "taus " << s.taus << ", taur " << s.taur << ", dt " << dt;
+        total += v * dt;
+      }
+      EXPECT_NEAR(total, 1.0, 4e-15) << "taus " << s.taus << ", taur " << s.taur << ", dt " << dt;
+    }
+  }
+}
+
+// As the step shrinks, the average over a bin tends to the rate at its
+// centre, without the cancellation of a difference of slips: both within a
+// few units in the last place of the peak.
+TEST(SlipRateAverage, TendsToTheSampledRate) {
+  for (const Source s : kSources) {
+    if (s.taus == 0.0) continue;
+    double tpeak = 0.0;
+    ASSERT_EQ(yoffe_peak_time(s.taus, s.taur, &tpeak), YOFFE_OK);
+    double peak = 0.0;
+    ASSERT_EQ(yoffe_slip_rate(s.taus, s.taur, 1, &tpeak, &peak), YOFFE_OK);
+    const double end = s.taur + 2.0 * s.taus;
+    for (const double fraction : {0.013, 0.3, 0.5, 0.77, 0.999}) {
+      const double t = fraction * end;
+      // Short against every scale of the source, so that the bin's own
+      // curvature (dt^2 / 24 of the second derivative) is below rounding.
+      const double dt = 1e-9 * std::fmin(s.taus, s.taur);
+      double rate = 0.0;
+      ASSERT_EQ(yoffe_slip_rate(s.taus, s.taur, 1, &t, &rate), YOFFE_OK);
+      const std::vector<double> out = averages(s, t, dt, 1);
+      EXPECT_NEAR(out[0], rate, 4e-15 * peak)
+          << "taus " << s.taus << ", taur " << s.taur << ", t " << t;
+    }
+  }
+}
+
+TEST(SlipRateAverage, RefusesBadGridsAndWritesNothing) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    double taus, taur, t0, dt;
+  } bad[] = {{0.1, 1.0, nan, 0.1}, {0.1, 1.0, 0.0, 0.0},  {0.1, 1.0, 0.0, -0.1},
+             {0.1, 1.0, 0.0, inf}, {0.1, 1.0, inf, 0.1},  {-0.1, 1.0, 0.0, 0.1},
+             {0.1, 0.0, 0.0, 0.1}, {0.1, 1.0, 1e308, 1e308}};
+  for (const auto& b : bad) {
+    double out[3] = {7.0, 7.0, 7.0};
+    EXPECT_EQ(yoffe_slip_rate_average(b.taus, b.taur, b.t0, b.dt, 3, out), YOFFE_BAD_PARAMETER);
+    EXPECT_EQ(out[0], 7.0);
+  }
+  EXPECT_EQ(yoffe_slip_rate_average(0.1, 1.0, 0.0, 0.1, 3, nullptr), YOFFE_BAD_PARAMETER);
+  EXPECT_EQ(yoffe_slip_rate_average(0.1, 1.0, 0.0, 0.1, 0, nullptr), YOFFE_OK);
+}
+
+// |X(f)| is the amplitude spectrum, X(-f) its conjugate, X(0) = 1.
+TEST(ComplexSpectrum, ModulusIsTheAmplitudeAndNegativeFrequenciesConjugate) {
+  std::mt19937_64 random(11);
+  std::uniform_real_distribution<double> exponent(-3.0, 6.0);
+  for (const Source s : kSources) {
+    std::vector<double> f = {0.0};
+    for (int i = 0; i < 200; ++i) f.push_back(std::pow(10.0, exponent(random)) / s.taur);
+    const std::size_t n = f.size();
+    std::vector<double> x(2 * n), amp(n);
+    std::vector<double> minus(n), y(2 * n);
+    for (std::size_t i = 0; i < n; ++i) minus[i] = -f[i];
+    ASSERT_EQ(yoffe_complex_spectrum(s.taus, s.taur, n, f.data(), x.data()), YOFFE_OK);
+    ASSERT_EQ(yoffe_complex_spectrum(s.taus, s.taur, n, minus.data(), y.data()), YOFFE_OK);
+    ASSERT_EQ(yoffe_amplitude_spectrum(s.taus, s.taur, n, f.data(), amp.data()), YOFFE_OK);
+    EXPECT_EQ(x[0], 1.0);
+    EXPECT_EQ(x[1], 0.0);
+    for (std::size_t i = 0; i < n; ++i) {
+      const double modulus = std::hypot(x[2 * i], x[2 * i + 1]);
+      const double argument = std::numbers::pi * f[i] * std::fmax(s.taus, s.taur);
+      if (argument > 1e15) continue;  // the phase fades into f's rounding
+      EXPECT_NEAR(modulus, amp[i], 4e-15 * std::fmax(amp[i], 1e-300) + 1e-300)
+          << "taus " << s.taus << ", taur " << s.taur << ", f " << f[i];
+      EXPECT_EQ(y[2 * i], x[2 * i]);
+      EXPECT_EQ(y[2 * i + 1], -x[2 * i + 1]);
+    }
+  }
+}
+
+std::vector<yoffe_source> rupture(std::size_t n) {
+  std::mt19937_64 random(5);
+  std::uniform_real_distribution<double> onset(0.0, 20.0), taus(0.01, 0.3), taur(0.2, 3.0),
+      weight(0.1, 2.0);
+  std::vector<yoffe_source> sources(n);
+  for (yoffe_source& s : sources) s = {onset(random), taus(random), taur(random), weight(random)};
+  sources[3].taus = 0.0;  // a Yoffe function among them
+  return sources;
+}
+
+bool same_bits(const std::vector<double>& a, const std::vector<double>& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof a[0]) == 0;
+}
+
+// The sums are the sources' own sums, added in the sources' order: the same
+// bits on 1, 2 and 7 threads, as averages, samples and spectra.
+TEST(MomentRate, IsTheOrderedSumOnAnyNumberOfThreads) {
+  const std::vector<yoffe_source> sources = rupture(3000);
+  const std::size_t n = 3000;
+  const double t0 = -0.5;
+  const double dt = 0.0083;
+  std::vector<double> f(512);
+  for (std::size_t i = 0; i < f.size(); ++i) f[i] = 0.013 * static_cast<double>(i) - 0.7;
+  for (const int averaged : {1, 0}) {
+    // Each source alone, of weight 1, on one thread, added in order.
+    ASSERT_EQ(yoffe_set_threads(1), YOFFE_OK);
+    std::vector<double> expected(n, 0.0), one(n);
+    for (yoffe_source s : sources) {
+      const double weight = s.weight;
+      s.weight = 1.0;
+      ASSERT_EQ(yoffe_moment_rate(&s, 1, t0, dt, n, averaged, one.data(), nullptr), YOFFE_OK);
+      for (std::size_t k = 0; k < n; ++k) expected[k] = expected[k] + weight * one[k];
+    }
+    for (const int threads : {1, 2, 7}) {
+      ASSERT_EQ(yoffe_set_threads(threads), YOFFE_OK);
+      std::vector<double> out(n);
+      size_t bad = 99;
+      ASSERT_EQ(yoffe_moment_rate(sources.data(), sources.size(), t0, dt, n, averaged, out.data(),
+                                  &bad),
+                YOFFE_OK);
+      EXPECT_EQ(bad, sources.size());
+      EXPECT_TRUE(same_bits(out, expected)) << (averaged ? "averages" : "samples") << " on "
+                                            << threads << " threads";
+    }
+  }
+  std::vector<double> reference;
+  for (const int threads : {1, 2, 7}) {
+    ASSERT_EQ(yoffe_set_threads(threads), YOFFE_OK);
+    std::vector<double> out(2 * f.size());
+    ASSERT_EQ(yoffe_moment_rate_spectrum(sources.data(), sources.size(), f.size(), f.data(),
+                                         out.data(), nullptr),
+              YOFFE_OK);
+    if (reference.empty()) reference = out;
+    EXPECT_TRUE(same_bits(out, reference)) << "spectrum on " << threads << " threads";
+  }
+  ASSERT_EQ(yoffe_set_threads(0), YOFFE_OK);
+}
+
+// The spectrum of the sum is the sum of the sources' spectra shifted by
+// their onsets, and at f = 0 the total weight.
+TEST(MomentRate, SpectrumIsTheShiftedSourcesSpectra) {
+  const std::vector<yoffe_source> sources = rupture(200);
+  const std::vector<double> f = {0.0, 0.01, 0.37, 1.0, 4.5, 30.0};
+  std::vector<double> out(2 * f.size());
+  ASSERT_EQ(yoffe_moment_rate_spectrum(sources.data(), sources.size(), f.size(), f.data(),
+                                       out.data(), nullptr),
+            YOFFE_OK);
+  double weights = 0.0;
+  std::vector<std::complex<double>> expected(f.size());
+  for (const yoffe_source& s : sources) {
+    weights += std::fabs(s.weight);
+    std::vector<double> x(2 * f.size());
+    ASSERT_EQ(yoffe_complex_spectrum(s.taus, s.taur, f.size(), f.data(), x.data()), YOFFE_OK);
+    for (std::size_t i = 0; i < f.size(); ++i) {
+      const double phase = 2.0 * std::numbers::pi * f[i] * s.onset;
+      expected[i] += s.weight * std::complex<double>(x[2 * i], x[2 * i + 1]) *
+                     std::complex<double>(std::cos(phase), -std::sin(phase));
+    }
+  }
+  for (std::size_t i = 0; i < f.size(); ++i) {
+    EXPECT_LT(std::abs(std::complex<double>(out[2 * i], out[2 * i + 1]) - expected[i]),
+              1e-13 * weights)
+        << "f " << f[i];
+  }
+  EXPECT_NEAR(out[0], weights, 1e-13 * weights);
+}
+
+// A bad source is refused with its index, and nothing is written.
+TEST(MomentRate, NamesTheFirstBadSource) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::vector<yoffe_source> sources = rupture(50);
+  const yoffe_source bad[] = {{nan, 0.1, 1.0, 1.0}, {0.0, -0.1, 1.0, 1.0}, {0.0, 0.1, 0.0, 1.0},
+                              {0.0, 0.1, 1.0, nan}, {0.0, 1e60, 1.0, 1.0}};
+  for (const yoffe_source b : bad) {
+    std::vector<yoffe_source> with = sources;
+    with[17] = b;
+    with[30] = b;
+    double out[4] = {7.0, 7.0, 7.0, 7.0};
+    size_t index = 0;
+    EXPECT_EQ(yoffe_moment_rate(with.data(), with.size(), 0.0, 0.1, 4, 1, out, &index),
+              YOFFE_BAD_PARAMETER);
+    EXPECT_EQ(index, 17u);
+    EXPECT_EQ(out[0], 7.0);
+    const double f[2] = {0.0, 1.0};
+    EXPECT_EQ(yoffe_moment_rate_spectrum(with.data(), with.size(), 2, f, out, &index),
+              YOFFE_BAD_PARAMETER);
+    EXPECT_EQ(index, 17u);
+    EXPECT_EQ(out[0], 7.0);
+  }
+  EXPECT_EQ(yoffe_set_threads(-1), YOFFE_BAD_PARAMETER);
+  EXPECT_EQ(yoffe_set_threads(257), YOFFE_BAD_PARAMETER);
+}
+
+}  // namespace
