@@ -4,11 +4,15 @@
 ! round trip through the peak time.  Ends with a nonzero status on the first
 ! failure.
 program stf_fortran_test
-  use, intrinsic :: iso_c_binding, only: c_double, c_int, c_size_t
+  use, intrinsic :: iso_c_binding, only: c_double, c_double_complex, c_int, c_size_t
   use yoffe_stf
   implicit none
   real(c_double), parameter :: taus = 0.02_c_double, taur = 3.1_c_double
   real(c_double) :: t(2), f(1), out(2), tpeak, s, r
+  real(c_double) :: bins(700)
+  complex(c_double_complex) :: x(1)
+  type(yoffe_source) :: sources(3)
+  integer(c_size_t) :: bad
   integer(c_int) :: status
 
   t = [2.347899615462745_c_double, 1.9613243934112523_c_double]
@@ -48,6 +52,28 @@ program stf_fortran_test
   call near(r, taur, 1e-12_c_double, "taur back")
   call expect(yoffe_from_tacc_teff(2.0_c_double, 3.0_c_double, s, r) == YOFFE_BAD_PARAMETER, &
               "tacc >= teff / 2 refused")
+
+  ! Bin averages over the support hold the unit slip; the complex
+  ! spectrum's modulus is the amplitude.
+  call expect(yoffe_slip_rate_average(taus, taur, 0.0_c_double, 0.005_c_double, 700_c_size_t, &
+                                      bins) == YOFFE_OK, "averages status")
+  call near(sum(bins) * 0.005_c_double, 1.0_c_double, 1e-13_c_double, "averages hold the slip")
+  call expect(yoffe_complex_spectrum(taus, taur, 1_c_size_t, f, x) == YOFFE_OK, "spectrum status")
+  call near(abs(x(1)), 9.971496264150343694596e-1_c_double, 1e-13_c_double, "spectrum modulus")
+
+  ! A rupture of three sources: its averages hold the weighted slip, and a
+  ! bad source is named by its index from 0.
+  sources(1) = yoffe_source(0.0_c_double, taus, taur, 1.0_c_double)
+  sources(2) = yoffe_source(0.4_c_double, 0.1_c_double, 1.0_c_double, 2.0_c_double)
+  sources(3) = yoffe_source(0.7_c_double, 0.0_c_double, 0.5_c_double, 0.5_c_double)
+  call expect(yoffe_moment_rate(sources, 3_c_size_t, 0.0_c_double, 0.005_c_double, 700_c_size_t, &
+                                1_c_int, bins, bad) == YOFFE_OK, "moment rate status")
+  call expect(bad == 3_c_size_t, "no bad source")
+  call near(sum(bins) * 0.005_c_double, 3.5_c_double, 1e-12_c_double, "moment rate's moment")
+  sources(2)%taus = -1.0_c_double
+  call expect(yoffe_moment_rate(sources, 3_c_size_t, 0.0_c_double, 0.005_c_double, 700_c_size_t, &
+                                1_c_int, bins, bad) == YOFFE_BAD_PARAMETER, "bad source refused")
+  call expect(bad == 1_c_size_t, "bad source named")
   print '(a)', "stf_fortran_test: all passed"
 
 contains
