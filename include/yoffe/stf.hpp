@@ -4,6 +4,7 @@
 // construction.
 #pragma once
 
+#include <complex>
 #include <cstddef>
 #include <span>
 #include <stdexcept>
@@ -75,6 +76,35 @@ YOFFE_API double slip_rate(const Source& source, double t) noexcept;
 YOFFE_API double slip(const Source& source, double t) noexcept;
 YOFFE_API double slip_acceleration(const Source& source, double t) noexcept;
 YOFFE_API double amplitude_spectrum(const Source& source, double f) noexcept;
+
+/// The slip rate averaged over each step of the grid t0 + k dt (s), k = 0..
+/// out.size() - 1, as yoffe_slip_rate_average gives it: out[k] dt is the
+/// slip that falls in the step.  Throws std::invalid_argument, writing
+/// nothing, for t0 or dt not finite, dt <= 0 or a grid whose ends overflow.
+YOFFE_API void slip_rate_average(const Source& source, double t0, double dt,
+                                 std::span<double> out);
+
+/// The slip rate's Fourier transform X(f) at each frequency f[i] (Hz), as
+/// yoffe_complex_spectrum gives it.  Throws as slip_rate does.
+YOFFE_API void complex_spectrum(const Source& source, std::span<const double> f,
+                                std::span<std::complex<double>> out);
+
+/// How a rupture's sum takes each step of its grid.
+enum class Sampling { average, point };
+
+/// The sum over the sources of weight S(t - onset) on the grid t0 + k dt,
+/// k = 0..out.size() - 1, as bin averages or point samples
+/// (yoffe_moment_rate).  Throws std::invalid_argument, writing nothing,
+/// naming the first bad source by its index, or for a bad grid.
+YOFFE_API void moment_rate(std::span<const yoffe_source> sources, double t0, double dt,
+                           std::span<double> out, Sampling sampling = Sampling::average);
+
+/// Its Fourier transform at each frequency f[i] (Hz), in closed form
+/// (yoffe_moment_rate_spectrum).  Throws as moment_rate does, and when the
+/// spans differ in size.
+YOFFE_API void moment_rate_spectrum(std::span<const yoffe_source> sources,
+                                    std::span<const double> f,
+                                    std::span<std::complex<double>> out);
 
 /// The time (s) of the slip rate's peak.  Throws std::domain_error for
 /// taus = 0, where the slip rate is infinite at the onset.

@@ -1,5 +1,7 @@
 // The C++ interface over the same code as the C one.
+#include <complex>
 #include <cstddef>
+#include <cstdio>
 #include <new>
 #include <span>
 #include <stdexcept>
@@ -74,6 +76,66 @@ void slip_acceleration(const Source& source, std::span<const double> t, std::spa
 
 void amplitude_spectrum(const Source& source, std::span<const double> f, std::span<double> out) {
   for_each_input<detail::amplitude_each>(source, f, out);
+}
+
+void slip_rate_average(const Source& source, double t0, double dt, std::span<double> out) {
+  // The grid's checks are the C call's (the source is valid already).
+  if (yoffe_slip_rate_average(source.taus(), source.taur(), t0, dt, out.size(), out.data()) !=
+      YOFFE_OK) {
+    throw std::invalid_argument(
+        "yoffe::slip_rate_average needs finite t0, finite dt > 0 and a grid whose ends are finite");
+  }
+}
+
+void complex_spectrum(const Source& source, std::span<const double> f,
+                      std::span<std::complex<double>> out) {
+  if (f.size() != out.size()) {
+    throw std::invalid_argument("yoffe: input and output spans differ in size");
+  }
+  // std::complex<double> is an array of two doubles, real part first.
+  detail::transform_each(shape_of(source), f.size(), f.data(),
+                         reinterpret_cast<double*>(out.data()));
+}
+
+namespace {
+
+// (snprintf, not std::to_string, whose digit table the shared library
+// would export.)
+[[noreturn]] void refuse_sum(const char* call, std::size_t bad, std::size_t n) {
+  char text[200];
+  if (bad < n) {
+    std::snprintf(text, sizeof text,
+                  "%s: source %zu needs a finite onset and weight and a source of the domain",
+                  call, bad);
+  } else {
+    std::snprintf(text, sizeof text,
+                  "%s needs finite t0, finite dt > 0 and a grid whose ends are finite", call);
+  }
+  throw std::invalid_argument(text);
+}
+
+}  // namespace
+
+void moment_rate(std::span<const yoffe_source> sources, double t0, double dt,
+                 std::span<double> out, Sampling sampling) {
+  size_t bad = 0;
+  const int averaged = sampling == Sampling::average ? 1 : 0;
+  if (yoffe_moment_rate(sources.data(), sources.size(), t0, dt, out.size(), averaged, out.data(),
+                        &bad) != YOFFE_OK) {
+    refuse_sum("yoffe::moment_rate", bad, sources.size());
+  }
+}
+
+void moment_rate_spectrum(std::span<const yoffe_source> sources, std::span<const double> f,
+                          std::span<std::complex<double>> out) {
+  if (f.size() != out.size()) {
+    throw std::invalid_argument("yoffe: input and output spans differ in size");
+  }
+  size_t bad = 0;
+  if (yoffe_moment_rate_spectrum(sources.data(), sources.size(), f.size(), f.data(),
+                                 reinterpret_cast<double*>(out.data()), &bad) != YOFFE_OK) {
+    refuse_sum("yoffe::moment_rate_spectrum", bad, sources.size());
+  }
 }
 
 double slip_rate(const Source& source, double t) noexcept {

@@ -11,9 +11,12 @@
 #include <limits>
 #include <numbers>
 #include <random>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "yoffe/stf.h"
+#include "yoffe/stf.hpp"
 
 namespace {
 
@@ -234,6 +237,38 @@ TEST(MomentRate, NamesTheFirstBadSource) {
   }
   EXPECT_EQ(yoffe_set_threads(-1), YOFFE_BAD_PARAMETER);
   EXPECT_EQ(yoffe_set_threads(257), YOFFE_BAD_PARAMETER);
+}
+
+// The C++ calls are the C ones, and throw where those refuse.
+TEST(CppInterface, RuptureCallsAreTheCOnes) {
+  const yoffe::Source source(0.02, 3.1);
+  std::vector<double> cpp(700), c(700);
+  yoffe::slip_rate_average(source, 0.0, 0.005, cpp);
+  ASSERT_EQ(yoffe_slip_rate_average(0.02, 3.1, 0.0, 0.005, c.size(), c.data()), YOFFE_OK);
+  EXPECT_TRUE(same_bits(cpp, c));
+  EXPECT_THROW(yoffe::slip_rate_average(source, 0.0, 0.0, cpp), std::invalid_argument);
+  const std::vector<double> f = {0.0, 0.3, 7.0};
+  std::vector<std::complex<double>> x(f.size());
+  std::vector<double> xc(2 * f.size());
+  yoffe::complex_spectrum(source, f, x);
+  ASSERT_EQ(yoffe_complex_spectrum(0.02, 3.1, f.size(), f.data(), xc.data()), YOFFE_OK);
+  for (std::size_t i = 0; i < f.size(); ++i) {
+    EXPECT_EQ(x[i], std::complex<double>(xc[2 * i], xc[2 * i + 1]));
+  }
+  std::vector<yoffe_source> sources = rupture(20);
+  yoffe::moment_rate(sources, 0.0, 0.01, cpp, yoffe::Sampling::point);
+  ASSERT_EQ(yoffe_moment_rate(sources.data(), sources.size(), 0.0, 0.01, c.size(), 0, c.data(),
+                              nullptr),
+            YOFFE_OK);
+  EXPECT_TRUE(same_bits(cpp, c));
+  sources[4].weight = std::numeric_limits<double>::infinity();
+  try {
+    yoffe::moment_rate(sources, 0.0, 0.01, cpp);
+    ADD_FAILURE() << "a bad source was taken";
+  } catch (const std::invalid_argument& error) {
+    EXPECT_NE(std::string(error.what()).find("source 4 "), std::string::npos) << error.what();
+  }
+  EXPECT_THROW(yoffe::moment_rate_spectrum(sources, f, x), std::invalid_argument);
 }
 
 }  // namespace
