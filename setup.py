@@ -17,7 +17,8 @@ def project_version():
 
 
 VERSION = project_version()
-LIBRARY = ["amplitude_spectrum.cc", "c_interface.cc", "peak_time.cc", "time_history.cc"]
+LIBRARY = ["amplitude_spectrum.cc", "c_interface.cc", "peak_time.cc", "rupture.cc",
+           "time_history.cc"]
 
 core = Extension(
     "yoffe._core",

@@ -37,13 +37,16 @@ into the package, to the bit: within about 1e-15 of their scale and the
 same on every machine.  The raw ufuncs, with positional parameters and NaN
 for a bad source, are in yoffe.ufunc.
 """
+import operator
+
 import numpy as np
 
 from . import _core
 
 __version__ = _core.version
 __all__ = ["slip_rate", "slip", "slip_acceleration", "amplitude_spectrum", "peak_time",
-           "from_tacc_teff", "ufunc"]
+           "from_tacc_teff", "slip_rate_average", "complex_spectrum", "moment_rate",
+           "moment_rate_spectrum", "ufunc"]
 
 _RATIO_RULE = "taus must be 0 or from taur * 1e-50 to taur * 1e50"
 _TAUS_RULE = "taus must be finite and >= 0"
@@ -377,6 +380,197 @@ def from_tacc_teff(*, tacc, teff, out=None, **kwargs):
     # A masked element is no source: filled with a number, the check passes it.
     _check_found(np.ma.getdata(tacc), np.ma.getdata(teff), np.ma.filled(taus, 0.0))
     return taus, taur
+
+
+def slip_rate_average(t, /, *, dt, taus, taur, out=None, **kwargs):
+    """Slip rate averaged over each time step, for unit final slip: moment-exact sampling.
+
+    Parameters
+    ----------
+    t : array_like
+        Centres of the steps, in s from the onset.
+    dt : array_like
+        Widths of the steps, in s: finite and > 0.
+    taus, taur : array_like
+        The source, in s, as for slip_rate.
+    out : ndarray, optional
+        As for slip_rate, with the other keywords of a ufunc call.
+
+    Returns
+    -------
+    ndarray or scalar
+        The slip that falls in [t - dt/2, t + dt/2], over dt, in 1/s.  For
+        centres t0 + k dt the values times dt add up to the slip that falls
+        in the grid (1 where it covers the support) however coarse the grid,
+        to the rounding of the centres (moment_rate's grid, computed in one
+        call, keeps it to the last place).  Never negative; it tends to
+        slip_rate as dt shrinks.
+
+    Raises
+    ------
+    ValueError
+        For a bad source, or a dt that is not finite and > 0, naming the
+        index.
+    TypeError
+        As slip_rate does.
+
+    Examples
+    --------
+    >>> t = np.arange(0.0, 3.2, 0.1)
+    >>> round(float(slip_rate_average(t, dt=0.1, taus=0.02, taur=3.1).sum() * 0.1), 12)
+    1.0
+    """
+    taus, taur = _checked_source("slip_rate_average", taus, taur)
+    if not _is_dask(dt):
+        step = _real("dt", dt)
+        bad = ~(np.isfinite(np.ma.getdata(step)) & (np.ma.getdata(step) > 0.0))
+        if bad.any():
+            index = np.unravel_index(np.argmax(bad), bad.shape)
+            where = " at index %s" % (tuple(map(int, index)),) if bad.ndim else ""
+            raise ValueError("yoffe.slip_rate_average: dt must be finite and > 0; got dt=%r%s"
+                             % (float(np.ma.getdata(step)[index]), where))
+    return _core.slip_rate_average(t, dt, taus, taur, out=out, **kwargs)
+
+
+def complex_spectrum(f, /, *, taus, taur, out=None, **kwargs):
+    """The slip rate's Fourier transform X(f) = int x(t) exp(-2 pi i f t) dt, unit final slip.
+
+    X(f) = exp(-i pi f (taur + 2 taus)) [J0 + i J1](pi f taur) (sin(pi f taus) / (pi f taus))^2.
+
+    Parameters
+    ----------
+    f : array_like
+        Frequencies, in Hz.
+    taus, taur : array_like
+        The source, in s, as for slip_rate.
+    out : ndarray, optional
+        As for slip_rate (complex64 or complex128).
+
+    Returns
+    -------
+    ndarray or scalar
+        complex128 (complex64 for float32 input): 1 at f = 0, X(-f) the
+        conjugate of X(f), |X| = amplitude_spectrum; 0 where pi f max(taus,
+        taur) passes 2^60, beyond which the phase is lost in f's rounding.
+
+    Raises
+    ------
+    ValueError, TypeError
+        As slip_rate does.
+
+    Examples
+    --------
+    >>> x = complex_spectrum(1.0, taus=0.02, taur=3.1)
+    >>> bool(abs(abs(x) - amplitude_spectrum(1.0, taus=0.02, taur=3.1)) < 1e-15)
+    True
+    """
+    taus, taur = _checked_source("complex_spectrum", taus, taur)
+    return _core.complex_spectrum(f, taus, taur, out=out, **kwargs)
+
+
+_SOURCE = np.dtype([("onset", "<f8"), ("taus", "<f8"), ("taur", "<f8"), ("weight", "<f8")])
+
+
+def _sources(function, onset, taus, taur, weight):
+    """The sources as the library's records, broadcast against each other, 1-d."""
+    columns = [np.ravel(_real(name, value)).astype(np.float64) for name, value in
+               (("onset", onset), ("taus", taus), ("taur", taur), ("weight", weight))]
+    columns = np.broadcast_arrays(*columns)
+    records = np.empty(columns[0].shape, dtype=_SOURCE)
+    for name, column in zip(_SOURCE.names, columns):
+        records[name] = column
+    return records
+
+
+def _refuse_source(function, records, index):
+    r = records[index]
+    if not (np.isfinite(r["onset"]) and np.isfinite(r["weight"])):
+        rule = "onset and weight must be finite"
+    else:
+        rule = _rule(float(r["taus"]), float(r["taur"]), False)
+    return ValueError("yoffe.%s: %s; got onset=%r, taus=%r, taur=%r, weight=%r at index (%d,)"
+                      % (function, rule, float(r["onset"]), float(r["taus"]), float(r["taur"]),
+                         float(r["weight"]), index))
+
+
+def moment_rate(*, onset, taus, taur, weight, t0, dt, n, sampling="average"):
+    """A rupture's moment-rate function (or slip rate): sum of weight S(t - onset).
+
+    Parameters
+    ----------
+    onset, taus, taur, weight : array_like
+        The sources, broadcast against each other and flattened: onset
+        (rupture time), taus and taur in s; weight mu A D for a moment rate
+        in N m/s, D for a slip rate in m/s.
+    t0, dt : float
+        The grid t0 + k dt, k = 0..n-1, in s: finite, dt > 0.
+    n : int
+        Its number of steps.
+    sampling : {"average", "point"}
+        Bin averages over [t - dt/2, t + dt/2] (the default: the values times
+        dt add up to the weighted slip in the grid) or point samples.
+
+    Returns
+    -------
+    ndarray
+        float64, of n elements; the same bits on any number of threads
+        (yoffe_set_threads in C; OMP_NUM_THREADS where set).
+
+    Raises
+    ------
+    ValueError
+        For a bad source, naming its index, or a bad grid.
+
+    Examples
+    --------
+    >>> m = moment_rate(onset=[0.0, 1.0], taus=0.1, taur=1.0, weight=[1.0, 2.0],
+    ...                 t0=0.0, dt=0.05, n=100)
+    >>> round(float(m.sum() * 0.05), 12)
+    3.0
+    """
+    if sampling not in ("average", "point"):
+        raise ValueError("yoffe.moment_rate: sampling must be 'average' or 'point'")
+    records = _sources("moment_rate", onset, taus, taur, weight)
+    out = np.empty(operator.index(n), dtype=np.float64)
+    bad = _core._moment_rate(records.tobytes(), float(t0), float(dt), sampling == "average", out)
+    if bad < records.size:
+        raise _refuse_source("moment_rate", records, bad)
+    return out
+
+
+def moment_rate_spectrum(f, /, *, onset, taus, taur, weight):
+    """The Fourier transform of moment_rate's sum at frequencies f (Hz), in closed form.
+
+    Parameters
+    ----------
+    f : array_like
+        Frequencies, in Hz.
+    onset, taus, taur, weight : array_like
+        The sources, as for moment_rate.
+
+    Returns
+    -------
+    ndarray
+        complex128, of f's shape: sum of weight exp(-2 pi i f onset) X(f),
+        with X complex_spectrum's.
+
+    Raises
+    ------
+    ValueError
+        For a bad source, naming its index.
+
+    Examples
+    --------
+    >>> complex(moment_rate_spectrum(0.0, onset=[0.0, 1.0], taus=0.1, taur=1.0, weight=2.0))
+    (4+0j)
+    """
+    frequencies = np.ascontiguousarray(_real("f", f), dtype=np.float64)
+    records = _sources("moment_rate_spectrum", onset, taus, taur, weight)
+    out = np.empty(frequencies.shape, dtype=np.complex128)
+    bad = _core._moment_rate_spectrum(records.tobytes(), frequencies.tobytes(), out.reshape(-1))
+    if bad < records.size:
+        raise _refuse_source("moment_rate_spectrum", records, bad)
+    return out if out.ndim else out[()]
 
 
 from . import ufunc  # noqa: E402  (the raw ufuncs, after the functions above)

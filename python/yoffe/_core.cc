@@ -5,6 +5,8 @@
 //   peak_time (taus, taur)
 //   from_tacc_teff (tacc, teff) -> (taus, taur)
 //   valid_source (taus, taur) -> bool
+//   slip_rate_average (t, dt, taus, taur), complex_spectrum (f, taus, taur)
+//   _moment_rate, _moment_rate_spectrum: the sums over sources
 //
 // Each has a float64 loop and a float32 one (computed in double, rounded
 // once on the way out), so float32 arrays are taken as they are.  numpy
@@ -128,6 +130,35 @@ void valid_source_loop(char** args, const npy_intp* dimensions, const npy_intp* 
   }
 }
 
+// (t, dt, taus, taur) -> the slip rate averaged over [t - dt/2, t + dt/2].
+template <class T>
+void average_loop(char** args, const npy_intp* dimensions, const npy_intp* steps, void*) {
+  for (npy_intp i = 0; i < dimensions[0]; ++i) {
+    double value = kNaN;
+    if (yoffe_slip_rate_average(load<T>(args[2] + i * steps[2]), load<T>(args[3] + i * steps[3]),
+                                load<T>(args[0] + i * steps[0]), load<T>(args[1] + i * steps[1]),
+                                1, &value) != YOFFE_OK) {
+      value = kNaN;
+    }
+    store<T>(args[4] + i * steps[4], value);
+  }
+}
+
+// (f, taus, taur) -> X(f), complex: float64 and float32 parts.
+template <class T>
+void transform_loop(char** args, const npy_intp* dimensions, const npy_intp* steps, void*) {
+  for (npy_intp i = 0; i < dimensions[0]; ++i) {
+    const double f = load<T>(args[0] + i * steps[0]);
+    double x[2] = {kNaN, kNaN};
+    if (yoffe_complex_spectrum(load<T>(args[1] + i * steps[1]), load<T>(args[2] + i * steps[2]),
+                               1, &f, x) != YOFFE_OK) {
+      x[0] = x[1] = kNaN;
+    }
+    store<T>(args[3] + i * steps[3], x[0]);
+    store<T>(args[3] + i * steps[3] + sizeof(T), x[1]);
+  }
+}
+
 // The loops and type signatures of one ufunc, kept for the module's life;
 // float32 first, as numpy takes the first loop that the inputs cast to
 // safely.
@@ -161,6 +192,15 @@ Loops<3> valid_source_loops = {{valid_source_loop<float>, valid_source_loop<doub
                                {nullptr, nullptr},
                                {NPY_FLOAT, NPY_FLOAT, NPY_BOOL, NPY_DOUBLE, NPY_DOUBLE, NPY_BOOL}};
 
+Loops<5> average_loops = {{average_loop<float>, average_loop<double>},
+                          {nullptr, nullptr},
+                          {NPY_FLOAT, NPY_FLOAT, NPY_FLOAT, NPY_FLOAT, NPY_FLOAT, NPY_DOUBLE,
+                           NPY_DOUBLE, NPY_DOUBLE, NPY_DOUBLE, NPY_DOUBLE}};
+Loops<4> transform_loops = {
+    {transform_loop<float>, transform_loop<double>},
+    {nullptr, nullptr},
+    {NPY_FLOAT, NPY_FLOAT, NPY_FLOAT, NPY_CFLOAT, NPY_DOUBLE, NPY_DOUBLE, NPY_DOUBLE, NPY_CDOUBLE}};
+
 // Adds the ufunc to the module; false with the Python error set on failure.
 template <int kArguments>
 bool add_ufunc(PyObject* module, Loops<kArguments>& loops, int inputs, const char* name,
@@ -175,11 +215,67 @@ bool add_ufunc(PyObject* module, Loops<kArguments>& loops, int inputs, const cha
   return true;
 }
 
+// _moment_rate(sources, t0, dt, averaged, out) and
+// _moment_rate_spectrum(sources, f, out): sources a contiguous buffer of
+// yoffe_source records, out a writable contiguous float64 buffer (complex
+// pairs for the spectrum), f contiguous float64.  Return the index of the
+// first bad source, or the number of sources when all are good (then out
+// is written); the library runs without the GIL.
+PyObject* moment_rate(PyObject*, PyObject* args) {
+  Py_buffer sources;
+  Py_buffer out;
+  double t0 = 0.0;
+  double dt = 0.0;
+  int averaged = 1;
+  if (!PyArg_ParseTuple(args, "y*ddpw*", &sources, &t0, &dt, &averaged, &out)) return nullptr;
+  const size_t n_sources = static_cast<size_t>(sources.len) / sizeof(yoffe_source);
+  const size_t n = static_cast<size_t>(out.len) / sizeof(double);
+  size_t bad = n_sources;
+  PyThreadState* state = PyEval_SaveThread();
+  const int status = yoffe_moment_rate(static_cast<const yoffe_source*>(sources.buf), n_sources,
+                                       t0, dt, n, averaged, static_cast<double*>(out.buf), &bad);
+  PyEval_RestoreThread(state);
+  PyBuffer_Release(&sources);
+  PyBuffer_Release(&out);
+  if (status != YOFFE_OK && bad == n_sources) {
+    PyErr_SetString(PyExc_ValueError,
+                    "t0 and dt must be finite, dt > 0, and the grid's ends finite");
+    return nullptr;
+  }
+  return PyLong_FromSize_t(bad);
+}
+
+PyObject* moment_rate_spectrum(PyObject*, PyObject* args) {
+  Py_buffer sources;
+  Py_buffer f;
+  Py_buffer out;
+  if (!PyArg_ParseTuple(args, "y*y*w*", &sources, &f, &out)) return nullptr;
+  const size_t n_sources = static_cast<size_t>(sources.len) / sizeof(yoffe_source);
+  const size_t n = static_cast<size_t>(f.len) / sizeof(double);
+  size_t bad = n_sources;
+  if (static_cast<size_t>(out.len) == 2 * n * sizeof(double)) {
+    PyThreadState* state = PyEval_SaveThread();
+    yoffe_moment_rate_spectrum(static_cast<const yoffe_source*>(sources.buf), n_sources, n,
+                               static_cast<const double*>(f.buf), static_cast<double*>(out.buf),
+                               &bad);
+    PyEval_RestoreThread(state);
+  }
+  PyBuffer_Release(&sources);
+  PyBuffer_Release(&f);
+  PyBuffer_Release(&out);
+  return PyLong_FromSize_t(bad);
+}
+
+PyMethodDef core_methods[] = {
+    {"_moment_rate", moment_rate, METH_VARARGS, "the sum over sources on a grid"},
+    {"_moment_rate_spectrum", moment_rate_spectrum, METH_VARARGS, "its spectrum"},
+    {nullptr, nullptr, 0, nullptr}};
+
 PyModuleDef core_module = {PyModuleDef_HEAD_INIT,
                            "yoffe._core",
                            "numpy ufuncs over libyoffe (see the package yoffe).",
                            -1,
-                           nullptr,
+                           core_methods,
                            nullptr,
                            nullptr,
                            nullptr,
@@ -204,6 +300,11 @@ PyMODINIT_FUNC PyInit__core() {
                 "peak_time(taus, taur): the slip rate's peak time (s).") &&
       add_ufunc(module, from_tacc_teff_loops, 2, "from_tacc_teff",
                 "from_tacc_teff(tacc, teff) -> (taus, taur), in s.") &&
+      add_ufunc(module, average_loops, 4, "slip_rate_average",
+                "slip_rate_average(t, dt, taus, taur): the slip rate averaged over "
+                "[t - dt/2, t + dt/2].") &&
+      add_ufunc(module, transform_loops, 3, "complex_spectrum",
+                "complex_spectrum(f, taus, taur): X(f) of the slip rate.") &&
       add_ufunc(module, valid_source_loops, 2, "valid_source",
                 "valid_source(taus, taur): whether the library takes the source.") &&
       PyModule_AddStringConstant(module, "version", YOFFE_VERSION) == 0;

@@ -1,0 +1,102 @@
+"""The package's bin averages, complex spectrum and sums over a rupture's
+sources: the properties that the C library's own tests check, through the
+package's broadcasting and checks."""
+import math
+
+import numpy as np
+import pytest
+
+import yoffe
+
+SOURCES = [(0.0, 1.0), (0.02, 3.1), (0.5, 1.0), (2.0, 1.0), (1e-4, 1.0)]
+
+
+def rupture(n, seed=3):
+    rng = np.random.default_rng(seed)
+    return dict(onset=rng.uniform(0.0, 10.0, n), taus=rng.uniform(0.01, 0.3, n),
+                taur=rng.uniform(0.2, 3.0, n), weight=rng.uniform(0.1, 2.0, n))
+
+
+@pytest.mark.parametrize("taus, taur", SOURCES)
+def test_averages_hold_the_slip_and_are_never_negative(taus, taur):
+    dt = (taur + 2 * taus) / 37
+    t = np.arange(-2, 40) * dt
+    average = yoffe.slip_rate_average(t, dt=dt, taus=taus, taur=taur)
+    assert (average >= 0).all()
+    assert math.isclose(average.sum() * dt, 1.0, rel_tol=0, abs_tol=1e-13)
+
+
+def test_averages_broadcast_over_sources_as_the_one_source_calls():
+    t = np.linspace(0.0, 3.0, 50)[:, None]
+    taus, taur = np.array([s for s, _ in SOURCES]), np.array([r for _, r in SOURCES])
+    grid = yoffe.slip_rate_average(t, dt=0.05, taus=taus, taur=taur)
+    for j, (s, r) in enumerate(SOURCES):
+        assert np.array_equal(grid[:, j], yoffe.slip_rate_average(t[:, 0], dt=0.05, taus=s, taur=r))
+
+
+@pytest.mark.parametrize("dt, index", [(0.0, None), (-0.1, None), (math.nan, None),
+                                       ([0.1, math.inf], (1,))])
+def test_averages_need_a_positive_step(dt, index):
+    with pytest.raises(ValueError, match="dt must be finite and > 0") as error:
+        yoffe.slip_rate_average([0.5, 1.0], dt=dt, taus=0.1, taur=1.0)
+    if index is not None:
+        assert "at index %s" % (index,) in str(error.value)
+
+
+@pytest.mark.parametrize("taus, taur", SOURCES)
+def test_complex_spectrum_has_the_amplitude_and_conjugates_at_negative_frequencies(taus, taur):
+    f = np.concatenate([[0.0], np.logspace(-3, 3, 200)])
+    x = yoffe.complex_spectrum(f, taus=taus, taur=taur)
+    assert x.dtype == np.complex128 and x[0] == 1
+    amplitude = yoffe.amplitude_spectrum(f, taus=taus, taur=taur)
+    assert np.allclose(np.abs(x), amplitude, rtol=4e-15, atol=0)
+    assert np.array_equal(yoffe.complex_spectrum(-f, taus=taus, taur=taur), np.conj(x))
+    single = yoffe.complex_spectrum(np.float32(f[:5]), taus=np.float32(taus), taur=np.float32(taur))
+    assert single.dtype == np.complex64
+
+
+@pytest.mark.parametrize("sampling", ["average", "point"])
+def test_moment_rate_holds_the_weights_and_is_the_sources_sum(sampling):
+    sources = rupture(300)
+    dt, n = 0.01, 1500
+    m = yoffe.moment_rate(**sources, t0=0.0, dt=dt, n=n, sampling=sampling)
+    assert m.shape == (n,) and (m >= 0).all()
+    weights = sources["weight"].sum()
+    assert math.isclose(m.sum() * dt, weights, rel_tol=1e-12 if sampling == "average" else 2e-3)
+    t = np.arange(n) * dt
+    expected = sum(w * (yoffe.slip_rate_average(t - o, dt=dt, taus=s, taur=r)
+                        if sampling == "average" else yoffe.slip_rate(t - o, taus=s, taur=r))
+                   for o, s, r, w in zip(*sources.values()))
+    assert np.allclose(m, expected, rtol=0, atol=1e-12 * weights)
+
+
+def test_moment_rate_spectrum_is_the_shifted_sources_spectra():
+    sources = rupture(100)
+    f = np.array([0.0, 0.05, 0.5, 2.0, 9.0])
+    x = yoffe.moment_rate_spectrum(f, **sources)
+    expected = sum(w * np.exp(-2j * np.pi * f * o) * yoffe.complex_spectrum(f, taus=s, taur=r)
+                   for o, s, r, w in zip(*sources.values()))
+    weights = np.abs(sources["weight"]).sum()
+    assert np.allclose(x, expected, rtol=0, atol=1e-13 * weights)
+    assert math.isclose(x[0].real, weights, rel_tol=1e-14)
+
+
+@pytest.mark.parametrize("change, rule", [("onset", "onset and weight must be finite"),
+                                          ("weight", "onset and weight must be finite"),
+                                          ("taus", "taus must be finite and >= 0")])
+def test_a_bad_source_of_a_rupture_is_named(change, rule):
+    sources = rupture(20)
+    sources[change][7] = -math.inf if change == "taus" else math.nan
+    for call in (lambda: yoffe.moment_rate(**sources, t0=0.0, dt=0.1, n=10),
+                 lambda: yoffe.moment_rate_spectrum([0.0, 1.0], **sources)):
+        with pytest.raises(ValueError, match=rule) as error:
+            call()
+        assert "at index (7,)" in str(error.value)
+
+
+def test_moment_rate_refuses_a_bad_grid_and_sampling():
+    sources = rupture(5)
+    with pytest.raises(ValueError, match="dt > 0"):
+        yoffe.moment_rate(**sources, t0=0.0, dt=0.0, n=10)
+    with pytest.raises(ValueError, match="sampling"):
+        yoffe.moment_rate(**sources, t0=0.0, dt=0.1, n=10, sampling="mean")
