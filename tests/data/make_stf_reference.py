@@ -27,10 +27,14 @@ uses its exact binary value.  Lines (whitespace separated):
     acc     taus taur t value
     amp     taus taur f value envelope
     peak    taus taur tpeak
+    avg     taus taur t0 dt value
+    spec    taus taur f real imaginary envelope
 
 rate_peak is the slip rate at its peak and acc_peak the largest magnitude of
 the acceleration (0 for taus = 0, where both are infinite); envelope is
-sqrt(J0^2 + J1^2) min(1, 1 / (pi f taus)^2).
+sqrt(J0^2 + J1^2) min(1, 1 / (pi f taus)^2).  avg is the slip rate
+averaged over [t0 - dt/2, t0 + dt/2] (exact ends), spec the complex
+transform X(f) = int x(t) exp(-2 pi i f t) dt.
 """
 import math
 import random
@@ -115,6 +119,40 @@ def amplitude(f, s, r):
         return b, b
     y = mp.pi * f * s
     return b * (mp.sin(y) / y) ** 2, b * min(mp.mpf(1), 1 / (y * y))
+
+
+def average(t0, dt, s, r):
+    """The slip rate averaged over [t0 - dt/2, t0 + dt/2], the exact ends."""
+    t0, dt = mp.mpf(t0), mp.mpf(dt)
+    return (slip(t0 + dt / 2, s, r) - slip(t0 - dt / 2, s, r)) / dt
+
+
+def spectrum(f, s, r):
+    """X(f) = int x(t) exp(-2 pi i f t) dt, as (real, imaginary)."""
+    f, s, r = mp.mpf(f), mp.mpf(s), mp.mpf(r)
+    if f == 0:
+        return mp.mpf(1), mp.mpf(0)
+    x = mp.pi * f * r
+    y = mp.pi * f * s
+    triangle = (mp.sin(y) / y) ** 2 if s > 0 else mp.mpf(1)
+    v = mp.exp(-1j * mp.pi * f * (r + 2 * s)) * (mp.besselj(0, x) + 1j * mp.besselj(1, x)) * triangle
+    return v.real, v.imag
+
+
+def bins(rng, s, r):
+    """(t0, dt) of bins from a millionth of the source's shortest scale to ten supports."""
+    end = r + 2 * s
+    scale = min(s, r) if s > 0 else r
+    out = [(end / 2, 10 * end)]
+    for rel in (1e-6, 1e-3, 0.1, 0.5, 1.5, 3.0):
+        for _ in range(2):
+            out.append((rng.uniform(-0.05 * end, 1.05 * end), rel * scale))
+    return out
+
+
+def spectrum_frequencies(rng, s, r):
+    top = max(s, r)
+    return [rng.choice((-1, 1)) * 10 ** rng.uniform(-3, 3) / top for _ in range(12)] + [0.0]
 
 
 def peak_time(s, r):
@@ -280,6 +318,9 @@ def main():
         "# written by make_stf_reference.py (the format is described there).",
     ]
     checks = []
+    # The bins and spectra draw from a generator of their own, so that the
+    # other rows stay as they were.
+    more = random.Random(20261209)
     for s, r in sources():
         mp.mp.dps = digits_for(s, r)
         tp = peak_time(s, r) if s > 0 else None
@@ -295,6 +336,14 @@ def main():
             lines.append("amp %r %r %r %s %s" % (s, r, f, fmt(v), fmt(e)))
         if s > 0:
             lines.append("peak %r %r %s" % (s, r, fmt(tp)))
+        mp.mp.dps = digits_for(s, r) + 25  # the difference of slips cancels too
+        for t0, dt in bins(more, s, r):
+            lines.append("avg %r %r %r %r %s" % (s, r, t0, dt, fmt(average(t0, dt, s, r))))
+        mp.mp.dps = digits_for(s, r)
+        for f in spectrum_frequencies(more, s, r):
+            re, im = spectrum(f, s, r)
+            lines.append("spec %r %r %r %s %s %s" % (s, r, f, fmt(re), fmt(im),
+                                                    fmt(amplitude(f, s, r)[1])))
     self_check(rng, checks)
     sys.stdout.write("\n".join(lines) + "\n")
 

@@ -25,6 +25,18 @@ std::vector<Row> read_table() {
     r.taur = number(b);
     if (r.kind == "peak") {
       r.value = number(c);
+    } else if (r.kind == "avg") {
+      fields >> d >> e;
+      r.x = number(c);
+      r.dt = number(d);
+      r.value = number(e);
+    } else if (r.kind == "spec") {
+      std::string g;
+      fields >> d >> e >> g;
+      r.x = number(c);
+      r.value = number(d);
+      r.imag = number(e);
+      r.envelope = number(g);
     } else if (r.kind == "source") {
       fields >> d;
       r.value = number(c);

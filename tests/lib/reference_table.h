@@ -10,12 +10,14 @@ namespace reference {
 
 /// One line of the table.
 struct Row {
-  std::string kind;  // source, rate, slip, acc, amp or peak
+  std::string kind;  // source, rate, slip, acc, amp, peak, avg or spec
   double taus = 0.0;
   double taur = 0.0;
-  double x = 0.0;         // time or frequency (unused by source and peak)
-  double value = 0.0;     // the reference
-  double envelope = 0.0;  // amp: the envelope; source: the acceleration's peak
+  double x = 0.0;         // time or frequency (unused by source and peak); avg: t0
+  double dt = 0.0;        // avg: the bin's width
+  double value = 0.0;     // the reference; spec: its real part
+  double imag = 0.0;      // spec: the imaginary part
+  double envelope = 0.0;  // amp, spec: the envelope; source: the acceleration's peak
 };
 
 /// The table's rows in the file's order, comments left out; empty if the

@@ -127,6 +127,43 @@ INSTANTIATE_TEST_SUITE_P(
         Quantity{"amp", yoffe_amplitude_spectrum, 1e-13, "envelope", amp_scale}),
     [](const testing::TestParamInfo<Quantity>& info) { return std::string(info.param.kind); });
 
+// The bin averages within 1e-14 of the peak (of the value for taus = 0),
+// from steps of a millionth of the source's shortest scale to ten supports,
+// and the complex spectrum within 1e-13 of the envelope, as the amplitude.
+TEST(ReferenceAverage, WithinTheTargetForEveryStep) {
+  const auto peaks = peaks_by_source();
+  int rows = 0;
+  for (const Row& r : table()) {
+    if (r.kind != "avg") continue;
+    ++rows;
+    double v = -1.0;
+    ASSERT_EQ(yoffe_slip_rate_average(r.taus, r.taur, r.x, r.dt, 1, &v), YOFFE_OK);
+    const double scale = rate_scale(r, peaks.at({r.taus, r.taur}));
+    const double error = std::fabs(v - r.value);
+    EXPECT_TRUE(error <= 1e-14 * scale || (scale == 0.0 && v == 0.0))
+        << regime(r.taus, r.taur) << ", t0 " << r.x << ", dt " << r.dt << ": " << v
+        << " against " << r.value << ", " << error / scale << " of the scale";
+  }
+  EXPECT_GT(rows, 400);
+}
+
+TEST(ReferenceSpectrum, WithinTheTargetOfTheEnvelope) {
+  const auto peaks = peaks_by_source();
+  int rows = 0;
+  for (const Row& r : table()) {
+    if (r.kind != "spec") continue;
+    ++rows;
+    double x[2] = {0.0, 0.0};
+    ASSERT_EQ(yoffe_complex_spectrum(r.taus, r.taur, 1, &r.x, x), YOFFE_OK);
+    const double scale = amp_scale(r, peaks.at({r.taus, r.taur}));
+    const double error = std::hypot(x[0] - r.value, x[1] - r.imag);
+    EXPECT_LE(error, 1e-13 * scale) << regime(r.taus, r.taur) << ", f " << r.x << ": (" << x[0]
+                                    << ", " << x[1] << ") against (" << r.value << ", "
+                                    << r.imag << ")";
+  }
+  EXPECT_GT(rows, 400);
+}
+
 // The table itself: every regime is there, with the window bounds and the
 // ends of the domain.
 TEST(ReferenceTable, CoversTheRegimes) {

@@ -298,7 +298,7 @@ wait
 # The library's tests, one after another per build, and the cross-check of
 # the library against the tool's kernel.
 library_tests=(lib/stf_reference lib/stf_interface lib/stf_property lib/stf_reproducibility
-  lib/stf_domain cross/stf_kernel)
+  lib/stf_domain lib/stf_rupture cross/stf_kernel)
 for arch in "${run_arches[@]}"; do
   (
     dir=$work/$arch/library
