@@ -123,6 +123,18 @@ YOFFE_API int yoffe_moment_rate_spectrum(const yoffe_source* sources, size_t n_s
                                          const double* f, double* out,
                                          size_t* bad_source) YOFFE_STF_NOEXCEPT;
 
+/// The moment-rate function's total (the sum of the weights), its centroid
+/// time (s), the weighted mean of onset + taur / 4 + taus, and its duration
+/// (s), twice its standard deviation in time (each source's variance is
+/// taur^2 / 16 + taus^2 / 6), into *total, *centroid and *duration; in
+/// closed form, to a few units in the last place.  Needs weights >= 0 of a
+/// positive sum: returns YOFFE_BAD_PARAMETER (nothing written) for a bad or
+/// negative-weight source (its index into *bad_source where not null, else
+/// n_sources), for weights summing to 0, or for null outputs.
+YOFFE_API int yoffe_moment_rate_centroid(const yoffe_source* sources, size_t n_sources,
+                                         double* total, double* centroid, double* duration,
+                                         size_t* bad_source) YOFFE_STF_NOEXCEPT;
+
 /// The number of threads that the sums over sources use: threads > 0, or
 /// 0 (the default) for OMP_NUM_THREADS where set, else the machine's
 /// processors; small sums run on the calling thread alone.  Returns

@@ -251,6 +251,48 @@ bool valid_sources(const yoffe_source* sources, size_t n_sources, size_t* bad_so
 
 extern "C" {
 
+int yoffe_moment_rate_centroid(const yoffe_source* sources, size_t n_sources, double* total,
+                               double* centroid, double* duration, size_t* bad_source) noexcept {
+  // Nonnegative weights, of a positive sum: the moment-rate function is
+  // then a distribution in time, with a mean and a spread.
+  size_t bad = n_sources > 0 && sources == nullptr ? 0 : first_bad(sources, n_sources);
+  for (size_t j = 0; j < bad; ++j) {
+    if (!(sources[j].weight >= 0.0)) bad = j;
+  }
+  if (bad_source != nullptr) *bad_source = bad;
+  if (bad < n_sources || total == nullptr || centroid == nullptr || duration == nullptr) {
+    return YOFFE_BAD_PARAMETER;
+  }
+  // Each source's mean time is onset + taur / 4 + taus (the Yoffe function's
+  // mean and the triangle's add up), its variance taur^2 / 16 + taus^2 / 6.
+  // Sums in double-double, the second pass about the centroid.
+  using numeric::dd::DD;
+  DD weight{0.0, 0.0};
+  DD first{0.0, 0.0};
+  for (size_t j = 0; j < n_sources; ++j) {
+    const yoffe_source& s = sources[j];
+    weight = numeric::dd::add(weight, DD{s.weight, 0.0});
+    const double mean = (s.onset + 0.25 * s.taur) + s.taus;
+    first = numeric::dd::add(first, numeric::dd::two_prod(s.weight, mean));
+  }
+  if (!(weight.hi > 0.0)) {
+    if (bad_source != nullptr) *bad_source = n_sources;
+    return YOFFE_BAD_PARAMETER;
+  }
+  const double mean = numeric::dd::rounded(numeric::dd::div(first, weight));
+  DD second{0.0, 0.0};
+  for (size_t j = 0; j < n_sources; ++j) {
+    const yoffe_source& s = sources[j];
+    const double d = ((s.onset - mean) + 0.25 * s.taur) + s.taus;
+    const double spread = d * d + (s.taur * s.taur / 16.0 + s.taus * s.taus / 6.0);
+    second = numeric::dd::add(second, numeric::dd::two_prod(s.weight, spread));
+  }
+  *total = numeric::dd::rounded(weight);
+  *centroid = mean;
+  *duration = 2.0 * std::sqrt(numeric::dd::rounded(numeric::dd::div(second, weight)));
+  return YOFFE_OK;
+}
+
 int yoffe_set_threads(int threads) noexcept {
   if (threads < 0 || threads > 256) return YOFFE_BAD_PARAMETER;
   yoffe::detail::configured_threads.store(threads, std::memory_order_relaxed);

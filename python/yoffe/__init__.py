@@ -46,7 +46,7 @@ from . import _core
 __version__ = _core.version
 __all__ = ["slip_rate", "slip", "slip_acceleration", "amplitude_spectrum", "peak_time",
            "from_tacc_teff", "slip_rate_average", "complex_spectrum", "moment_rate",
-           "moment_rate_spectrum", "ufunc"]
+           "moment_rate_spectrum", "moment_rate_centroid", "ufunc"]
 
 _RATIO_RULE = "taus must be 0 or from taur * 1e-50 to taur * 1e50"
 _TAUS_RULE = "taus must be finite and >= 0"
@@ -571,6 +571,46 @@ def moment_rate_spectrum(f, /, *, onset, taus, taur, weight):
     if bad < records.size:
         raise _refuse_source("moment_rate_spectrum", records, bad)
     return out if out.ndim else out[()]
+
+
+def moment_rate_centroid(*, onset, taus, taur, weight):
+    """The moment-rate function's total, centroid time and duration, in closed form.
+
+    Parameters
+    ----------
+    onset, taus, taur, weight : array_like
+        The sources, as for moment_rate; the weights >= 0, of a positive sum.
+
+    Returns
+    -------
+    (total, centroid, duration) : tuple of floats
+        The sum of the weights; the centroid time (s), the weighted mean of
+        onset + taur / 4 + taus; the duration (s), twice the standard
+        deviation in time (each source's variance taur^2 / 16 + taus^2 / 6).
+
+    Raises
+    ------
+    ValueError
+        For a bad or negative-weight source, naming its index, or weights
+        summing to 0.
+
+    Examples
+    --------
+    >>> total, centroid, duration = moment_rate_centroid(onset=0.0, taus=0.1, taur=1.0,
+    ...                                                  weight=2.0)
+    >>> total, centroid, round(duration, 6)
+    (2.0, 0.35, 0.506623)
+    """
+    records = _sources("moment_rate_centroid", onset, taus, taur, weight)
+    bad, total, centroid, duration = _core._moment_rate_centroid(records.tobytes())
+    if bad == records.size + 1:
+        raise ValueError("yoffe.moment_rate_centroid: the weights sum to 0")
+    if bad < records.size:
+        if np.isfinite(records["weight"][bad]) and records["weight"][bad] < 0:
+            raise ValueError("yoffe.moment_rate_centroid: weight must be >= 0; got weight=%r at "
+                             "index (%d,)" % (float(records["weight"][bad]), bad))
+        raise _refuse_source("moment_rate_centroid", records, bad)
+    return total, centroid, duration
 
 
 from . import ufunc  # noqa: E402  (the raw ufuncs, after the functions above)

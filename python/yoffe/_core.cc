@@ -266,9 +266,26 @@ PyObject* moment_rate_spectrum(PyObject*, PyObject* args) {
   return PyLong_FromSize_t(bad);
 }
 
+// _moment_rate_centroid(sources) -> (bad, total, centroid, duration).
+PyObject* moment_rate_centroid(PyObject*, PyObject* args) {
+  Py_buffer sources;
+  if (!PyArg_ParseTuple(args, "y*", &sources)) return nullptr;
+  const size_t n_sources = static_cast<size_t>(sources.len) / sizeof(yoffe_source);
+  size_t bad = n_sources;
+  double total = kNaN;
+  double centroid = kNaN;
+  double duration = kNaN;
+  const int status = yoffe_moment_rate_centroid(static_cast<const yoffe_source*>(sources.buf),
+                                                n_sources, &total, &centroid, &duration, &bad);
+  PyBuffer_Release(&sources);
+  if (status != YOFFE_OK && bad == n_sources) bad = n_sources + 1;  // weights summing to 0
+  return Py_BuildValue("nddd", static_cast<Py_ssize_t>(bad), total, centroid, duration);
+}
+
 PyMethodDef core_methods[] = {
     {"_moment_rate", moment_rate, METH_VARARGS, "the sum over sources on a grid"},
     {"_moment_rate_spectrum", moment_rate_spectrum, METH_VARARGS, "its spectrum"},
+    {"_moment_rate_centroid", moment_rate_centroid, METH_VARARGS, "its centroid and duration"},
     {nullptr, nullptr, 0, nullptr}};
 
 PyModuleDef core_module = {PyModuleDef_HEAD_INIT,

@@ -239,6 +239,46 @@ TEST(MomentRate, NamesTheFirstBadSource) {
   EXPECT_EQ(yoffe_set_threads(257), YOFFE_BAD_PARAMETER);
 }
 
+// The centroid and duration in closed form are the mean and twice the
+// standard deviation of the averaged moment-rate function on a fine grid
+// (to the grid's dt^2 / 12 in the variance).
+TEST(MomentRate, CentroidAndDurationAreTheFunctionsMoments) {
+  std::vector<yoffe_source> sources = rupture(200);
+  double total = 0.0, centroid = 0.0, duration = 0.0;
+  size_t bad = 0;
+  ASSERT_EQ(yoffe_moment_rate_centroid(sources.data(), sources.size(), &total, &centroid,
+                                       &duration, &bad),
+            YOFFE_OK);
+  const double dt = 1e-3;
+  const std::size_t n = 26000;
+  std::vector<double> m(n);
+  ASSERT_EQ(yoffe_moment_rate(sources.data(), sources.size(), 0.0, dt, n, 1, m.data(), nullptr),
+            YOFFE_OK);
+  double m0 = 0.0, m1 = 0.0, m2 = 0.0;
+  for (std::size_t k = 0; k < n; ++k) {
+    const double t = static_cast<double>(k) * dt;
+    m0 += m[k] * dt;
+    m1 += m[k] * dt * t;
+  }
+  for (std::size_t k = 0; k < n; ++k) {
+    const double d = static_cast<double>(k) * dt - m1 / m0;
+    m2 += m[k] * dt * d * d;
+  }
+  EXPECT_NEAR(total, m0, 1e-12 * total);
+  EXPECT_NEAR(centroid, m1 / m0, 1e-9 * centroid);
+  EXPECT_NEAR(duration, 2.0 * std::sqrt(m2 / m0 - dt * dt / 12.0), 1e-7 * duration);
+  sources[9].weight = -1.0;
+  EXPECT_EQ(yoffe_moment_rate_centroid(sources.data(), sources.size(), &total, &centroid,
+                                       &duration, &bad),
+            YOFFE_BAD_PARAMETER);
+  EXPECT_EQ(bad, 9u);
+  for (yoffe_source& s : sources) s.weight = 0.0;
+  EXPECT_EQ(yoffe_moment_rate_centroid(sources.data(), sources.size(), &total, &centroid,
+                                       &duration, &bad),
+            YOFFE_BAD_PARAMETER);
+  EXPECT_EQ(bad, sources.size());
+}
+
 // The C++ calls are the C ones, and throw where those refuse.
 TEST(CppInterface, RuptureCallsAreTheCOnes) {
   const yoffe::Source source(0.02, 3.1);

@@ -100,3 +100,18 @@ def test_moment_rate_refuses_a_bad_grid_and_sampling():
         yoffe.moment_rate(**sources, t0=0.0, dt=0.0, n=10)
     with pytest.raises(ValueError, match="sampling"):
         yoffe.moment_rate(**sources, t0=0.0, dt=0.1, n=10, sampling="mean")
+
+
+def test_centroid_and_duration_are_the_moments_of_the_averages():
+    sources = rupture(50)
+    total, centroid, duration = yoffe.moment_rate_centroid(**sources)
+    dt = 1e-3
+    m = yoffe.moment_rate(**sources, t0=0.0, dt=dt, n=15000)
+    t = np.arange(m.size) * dt
+    assert math.isclose(total, m.sum() * dt, rel_tol=1e-12)
+    assert math.isclose(centroid, (t * m).sum() / m.sum(), rel_tol=1e-9)
+    spread = ((t - centroid) ** 2 * m).sum() / m.sum() - dt * dt / 12
+    assert math.isclose(duration, 2 * math.sqrt(spread), rel_tol=1e-7)
+    sources["weight"][4] = -1.0
+    with pytest.raises(ValueError, match=r"weight must be >= 0.*at index \(4,\)"):
+        yoffe.moment_rate_centroid(**sources)

@@ -658,7 +658,8 @@ def test_docstring_examples_and_names():
     for module in (yoffe, yoffe.ufunc):
         assert doctest.testmod(module).failed == 0
     assert doctest.testmod(yoffe).attempted >= 6
-    rupture = ["slip_rate_average", "complex_spectrum", "moment_rate", "moment_rate_spectrum"]
+    rupture = ["slip_rate_average", "complex_spectrum", "moment_rate", "moment_rate_spectrum",
+               "moment_rate_centroid"]
     assert sorted(yoffe.__all__) == sorted([f.__name__ for f in ARRAY_FUNCTIONS]
                                            + ["peak_time", "from_tacc_teff", "ufunc"] + rupture)
     assert sorted(yoffe.ufunc.__all__) == sorted([f.__name__ for f in ARRAY_FUNCTIONS]
