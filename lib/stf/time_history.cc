@@ -645,9 +645,9 @@ double clipped_length(const Point& a, const Point& b) {
 
 // The moments m0, m1, m2 of the Yoffe function over [lo, hi] (lo <= hi)
 // clipped to the rise, about lo or about hi; zero where it misses the rise.
-Moments piece_moments(const Shape& p, Breakpoint lo, Breakpoint hi, About about) {
-  const Point a = point_at(p, lo);
-  const Point b = point_at(p, hi);
+// a and b are the points of lo and hi.
+Moments piece_moments(const Shape& p, const Breakpoint& lo, const Point& a, const Breakpoint& hi,
+                      const Point& b, About about) {
   if (b.cell < 0 || a.cell == kCells) return {0.0, 0.0, 0.0};
   Moments m{};
   if (holds_node(a, b)) {
@@ -676,47 +676,56 @@ double weighted(const Moments& m, double c0, double c1, double c2) {
 }
 
 // The slip in the bin [a, b] (units) of width h, for taus > 0.
-double bin_slip(const Shape& p, DD a, DD b, double h) {
+[[gnu::flatten]] double bin_slip(const Shape& p, DD a, DD b, double h) {
   const double s = p.taus;
   const double q = 0.5 * p.inv_taus * p.inv_taus;  // 1 / (2 taus^2)
   const Breakpoint a2{a, 2.0 * s}, a1{a, s}, a0{a, 0.0};
   const Breakpoint b2{b, 2.0 * s}, b1{b, s}, b0{b, 0.0};
+  // Each breakpoint's point once: the pieces share their ends.
+  const Point pa2 = point_at(p, a2), pa1 = point_at(p, a1), pa0 = point_at(p, a0);
+  const Point pb2 = point_at(p, b2), pb1 = point_at(p, b1), pb0 = point_at(p, b0);
+  const auto piece = [&p](const Breakpoint& lo, const Point& x, const Breakpoint& hi,
+                          const Point& y, About about) {
+    return piece_moments(p, lo, x, hi, y, about);
+  };
   // The squares at both ends: (x - (a - 2 taus))^2 / (2 taus^2) rising into
   // the bin's first piece and (b - x)^2 / (2 taus^2) falling out of its last.
-  const Breakpoint first_end = h <= s ? b2 : a1;
-  const Breakpoint last_start = h <= s ? a0 : b1;
-  double slip = q * (piece_moments(p, a2, first_end, About::kLower).m2 +
-                     piece_moments(p, last_start, b0, About::kUpper).m2);
+  double slip = q * ((h <= s ? piece(a2, pa2, b2, pb2, About::kLower)
+                             : piece(a2, pa2, a1, pa1, About::kLower))
+                         .m2 +
+                     (h <= s ? piece(a0, pa0, b0, pb0, About::kUpper)
+                             : piece(b1, pb1, b0, pb0, About::kUpper))
+                         .m2);
   if (h <= s) {
     // The ramps h (u + h / 2) / taus^2 from b - 2 taus and back to a, and the
     // cap between: u (h - u) / taus^2 + h (2 taus - h) / (2 taus^2).
     const double r = 2.0 * q * h;
-    slip += weighted(piece_moments(p, b2, a1, About::kLower), 0.5 * r * h, r, 0.0);
-    slip += weighted(piece_moments(p, b1, a0, About::kUpper), 0.5 * r * h, r, 0.0);
-    slip += weighted(piece_moments(p, a1, b1, About::kLower), q * h * (2.0 * s - h), r,
-                     -2.0 * q);
+    slip += weighted(piece(b2, pb2, a1, pa1, About::kLower), 0.5 * r * h, r, 0.0);
+    slip += weighted(piece(b1, pb1, a0, pa0, About::kUpper), 0.5 * r * h, r, 0.0);
+    slip += weighted(piece(a1, pa1, b1, pb1, About::kLower), q * h * (2.0 * s - h), r, -2.0 * q);
   } else if (h < 2.0 * s) {
     // From a - taus and back from b - taus: 1/2 + u (2 taus - u) / (2 taus^2);
     // between b - 2 taus and a, with L = 2 taus - h:
     // 1 - L^2 / (2 taus^2) + u (L - u) / taus^2.
     const double l = 2.0 * s - h;
-    slip += weighted(piece_moments(p, a1, b2, About::kLower), 0.5, 2.0 * q * s, -q);
-    slip += weighted(piece_moments(p, a0, b1, About::kUpper), 0.5, 2.0 * q * s, -q);
-    slip += weighted(piece_moments(p, b2, a0, About::kLower), 1.0 - q * l * l, 2.0 * q * l,
+    slip += weighted(piece(a1, pa1, b2, pb2, About::kLower), 0.5, 2.0 * q * s, -q);
+    slip += weighted(piece(a0, pa0, b1, pb1, About::kUpper), 0.5, 2.0 * q * s, -q);
+    slip += weighted(piece(b2, pb2, a0, pa0, About::kLower), 1.0 - q * l * l, 2.0 * q * l,
                      -2.0 * q);
   } else {
     // From a - taus and back from b - taus as above, and 1 between a and
     // b - 2 taus.
-    slip += weighted(piece_moments(p, a1, a0, About::kLower), 0.5, 2.0 * q * s, -q);
-    slip += weighted(piece_moments(p, b2, b1, About::kUpper), 0.5, 2.0 * q * s, -q);
-    slip += piece_moments(p, a0, b2, About::kLower).m0;
+    slip += weighted(piece(a1, pa1, a0, pa0, About::kLower), 0.5, 2.0 * q * s, -q);
+    slip += weighted(piece(b2, pb2, b1, pb1, About::kUpper), 0.5, 2.0 * q * s, -q);
+    slip += piece(a0, pa0, b2, pb2, About::kLower).m0;
   }
   return std::fmax(0.0, slip);
 }
 
 // The same for taus = 0: the Yoffe function's mass in [a, b].
 double bin_mass(const Shape& p, DD a, DD b) {
-  return piece_moments(p, {a, 0.0}, {b, 0.0}, About::kLower).m0;
+  const Breakpoint lo{a, 0.0}, hi{b, 0.0};
+  return piece_moments(p, lo, point_at(p, lo), hi, point_at(p, hi), About::kLower).m0;
 }
 
 }  // namespace
