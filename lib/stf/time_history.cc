@@ -675,15 +675,30 @@ double weighted(const Moments& m, double c0, double c1, double c2) {
   return (c0 * m.m0 + c1 * m.m1) + c2 * m.m2;
 }
 
-// The slip in the bin [a, b] (units) of width h, for taus > 0.
-[[gnu::flatten]] double bin_slip(const Shape& p, DD a, DD b, double h) {
+// The points e, e - taus and e - 2 taus of a bin's end e (units).
+struct EndPoints {
+  Point shifted[3];  // by 0, taus, 2 taus
+};
+
+EndPoints end_points(const Shape& p, DD e) {
+  return {{point_at(p, Breakpoint{e, 0.0}), point_at(p, Breakpoint{e, p.taus}),
+           point_at(p, Breakpoint{e, 2.0 * p.taus})}};
+}
+
+// The slip in the bin [a, b] (units) of width h, for taus > 0, from the
+// points of its ends (which the neighbouring bins share).
+[[gnu::flatten]] double bin_slip(const Shape& p, DD a, DD b, double h, const EndPoints& at_a,
+                                 const EndPoints& at_b) {
   const double s = p.taus;
   const double q = 0.5 * p.inv_taus * p.inv_taus;  // 1 / (2 taus^2)
   const Breakpoint a2{a, 2.0 * s}, a1{a, s}, a0{a, 0.0};
   const Breakpoint b2{b, 2.0 * s}, b1{b, s}, b0{b, 0.0};
-  // Each breakpoint's point once: the pieces share their ends.
-  const Point pa2 = point_at(p, a2), pa1 = point_at(p, a1), pa0 = point_at(p, a0);
-  const Point pb2 = point_at(p, b2), pb1 = point_at(p, b1), pb0 = point_at(p, b0);
+  const Point& pa2 = at_a.shifted[2];
+  const Point& pa1 = at_a.shifted[1];
+  const Point& pa0 = at_a.shifted[0];
+  const Point& pb2 = at_b.shifted[2];
+  const Point& pb1 = at_b.shifted[1];
+  const Point& pb0 = at_b.shifted[0];
   const auto piece = [&p](const Breakpoint& lo, const Point& x, const Breakpoint& hi,
                           const Point& y, About about) {
     return piece_moments(p, lo, x, hi, y, about);
@@ -914,7 +929,8 @@ double bin_slip_seconds(const Shape& p, DD lo, DD hi, double dt) {
   const DD a{lo.hi * p.inv_unit, lo.lo * p.inv_unit};
   const DD b{hi.hi * p.inv_unit, hi.lo * p.inv_unit};
   const double h = (clamped ? (hi.hi - lo.hi) + (hi.lo - lo.lo) : dt) * p.inv_unit;
-  return p.taus > 0.0 ? bin_slip(p, a, b, h) : bin_mass(p, a, b);
+  return p.taus > 0.0 ? bin_slip(p, a, b, h, end_points(p, a), end_points(p, b))
+                      : bin_mass(p, a, b);
 }
 
 // The slip up to the double-double time t (seconds): the slip at t.hi and
@@ -942,14 +958,30 @@ void slip_rate_average_each(const Shape& p, DD t0, double dt, std::size_t first,
   const bool by_slip = p.taus > 0.0 && dt * slip_rate_at(p, 1.2 * p.taus * p.unit) >= 0.125;
   DD lo = end(first);
   double slip_lo = by_slip ? slip_to(p, lo) : 0.0;
+  bool have_lo = false;  // the points of lo, in units
+  DD a_units{0.0, 0.0};
+  EndPoints at_a{};
   for (std::size_t i = 0; i < n; ++i) {
     const DD hi = end(first + i + 1);
     if (by_slip) {
       const double slip_hi = slip_to(p, hi);
       out[i] = std::fmax(0.0, slip_hi - slip_lo) / dt;
       slip_lo = slip_hi;
+    } else if (p.taus > 0.0 && lo.hi > -p.far && hi.hi < p.far) {
+      // The points of the bin's upper end serve the next bin's lower end.
+      const DD b{hi.hi * p.inv_unit, hi.lo * p.inv_unit};
+      const EndPoints at_b = end_points(p, b);
+      if (!have_lo) {
+        a_units = {lo.hi * p.inv_unit, lo.lo * p.inv_unit};
+        at_a = end_points(p, a_units);
+      }
+      out[i] = (hi.hi > 0.0 ? bin_slip(p, a_units, b, dt * p.inv_unit, at_a, at_b) : 0.0) / dt;
+      a_units = b;
+      at_a = at_b;
+      have_lo = true;
     } else {
       out[i] = bin_slip_seconds(p, lo, hi, dt) / dt;
+      have_lo = false;
     }
     lo = hi;
   }
