@@ -645,26 +645,27 @@ double clipped_length(const Point& a, const Point& b) {
 
 // The moments m0, m1, m2 of the Yoffe function over [lo, hi] (lo <= hi)
 // clipped to the rise, about lo or about hi; zero where it misses the rise.
-// a and b are the points of lo and hi.
+// a and b are the points of lo and hi; only the moments up to kOrder.
+template <int kOrder>
 Moments piece_moments(const Shape& p, const Breakpoint& lo, const Point& a, const Breakpoint& hi,
                       const Point& b, About about) {
   if (b.cell < 0 || a.cell == kCells) return {0.0, 0.0, 0.0};
   Moments m{};
   if (holds_node(a, b)) {
     if (about == About::kLower) {
-      const Moments part = inside(b) ? cut_at<2>(p, b, true, false).lower : Moments{};
-      m = rising_split<2>(p, a, b, part);
+      const Moments part = inside(b) ? cut_at<kOrder>(p, b, true, false).lower : Moments{};
+      m = rising_split<kOrder>(p, a, b, part);
     } else {
-      const Moments part = inside(a) ? cut_at<2>(p, a, false, true).upper : Moments{};
-      m = falling_split<2>(p, a, b, part);
+      const Moments part = inside(a) ? cut_at<kOrder>(p, a, false, true).upper : Moments{};
+      m = falling_split<kOrder>(p, a, b, part);
     }
   } else {
-    m = arc_moments<2>(p, a.n, b.n, clipped_length(a, b), about);
+    m = arc_moments<kOrder>(p, a.n, b.n, clipped_length(a, b), about);
   }
   // Moved out from a clipped end to the breakpoint itself.
-  if (about == About::kLower && a.cell < 0) m = shifted<2>(m, (lo.shift - lo.t.hi) - lo.t.lo);
+  if (about == About::kLower && a.cell < 0) m = shifted<kOrder>(m, (lo.shift - lo.t.hi) - lo.t.lo);
   if (about == About::kUpper && b.cell == kCells) {
-    m = shifted<2>(m, ((hi.t.hi - hi.shift) - p.taur) + hi.t.lo);
+    m = shifted<kOrder>(m, ((hi.t.hi - hi.shift) - p.taur) + hi.t.lo);
   }
   return m;
 }
@@ -701,7 +702,12 @@ EndPoints end_points(const Shape& p, DD e) {
   const Point& pb0 = at_b.shifted[0];
   const auto piece = [&p](const Breakpoint& lo, const Point& x, const Breakpoint& hi,
                           const Point& y, About about) {
-    return piece_moments(p, lo, x, hi, y, about);
+    return piece_moments<2>(p, lo, x, hi, y, about);
+  };
+  // The ramps need no second moment.
+  const auto ramp = [&p](const Breakpoint& lo, const Point& x, const Breakpoint& hi,
+                         const Point& y, About about) {
+    return piece_moments<1>(p, lo, x, hi, y, about);
   };
   // The squares at both ends: (x - (a - 2 taus))^2 / (2 taus^2) rising into
   // the bin's first piece and (b - x)^2 / (2 taus^2) falling out of its last.
@@ -715,8 +721,8 @@ EndPoints end_points(const Shape& p, DD e) {
     // The ramps h (u + h / 2) / taus^2 from b - 2 taus and back to a, and the
     // cap between: u (h - u) / taus^2 + h (2 taus - h) / (2 taus^2).
     const double r = 2.0 * q * h;
-    slip += weighted(piece(b2, pb2, a1, pa1, About::kLower), 0.5 * r * h, r, 0.0);
-    slip += weighted(piece(b1, pb1, a0, pa0, About::kUpper), 0.5 * r * h, r, 0.0);
+    slip += weighted(ramp(b2, pb2, a1, pa1, About::kLower), 0.5 * r * h, r, 0.0);
+    slip += weighted(ramp(b1, pb1, a0, pa0, About::kUpper), 0.5 * r * h, r, 0.0);
     slip += weighted(piece(a1, pa1, b1, pb1, About::kLower), q * h * (2.0 * s - h), r, -2.0 * q);
   } else if (h < 2.0 * s) {
     // From a - taus and back from b - taus: 1/2 + u (2 taus - u) / (2 taus^2);
@@ -732,7 +738,7 @@ EndPoints end_points(const Shape& p, DD e) {
     // b - 2 taus.
     slip += weighted(piece(a1, pa1, a0, pa0, About::kLower), 0.5, 2.0 * q * s, -q);
     slip += weighted(piece(b2, pb2, b1, pb1, About::kUpper), 0.5, 2.0 * q * s, -q);
-    slip += piece(a0, pa0, b2, pb2, About::kLower).m0;
+    slip += piece_moments<0>(p, a0, pa0, b2, pb2, About::kLower).m0;
   }
   return std::fmax(0.0, slip);
 }
@@ -740,7 +746,7 @@ EndPoints end_points(const Shape& p, DD e) {
 // The same for taus = 0: the Yoffe function's mass in [a, b].
 double bin_mass(const Shape& p, DD a, DD b) {
   const Breakpoint lo{a, 0.0}, hi{b, 0.0};
-  return piece_moments(p, lo, point_at(p, lo), hi, point_at(p, hi), About::kLower).m0;
+  return piece_moments<0>(p, lo, point_at(p, lo), hi, point_at(p, hi), About::kLower).m0;
 }
 
 }  // namespace
