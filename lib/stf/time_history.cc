@@ -53,6 +53,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <type_traits>
 
 #include "numeric/double_double.h"
 #include "numeric/polynomial.h"
@@ -466,6 +467,18 @@ double combined(const Shape& p, const Arms& a) {
   return a.distribution + ((a.falling.m2 - a.rising.m2) * (0.5 * p.inv_taus)) * p.inv_taus;
 }
 
+// What the cases below give: the evaluation's combination of the arms
+// (Result double), or the arms themselves (Result Arms: the bins take the
+// slip and the rate from one evaluation).
+template <int kOrder, class Result>
+Result result_of(const Shape& p, const Arms& a) {
+  if constexpr (std::is_same_v<Result, Arms>) {
+    return a;
+  } else {
+    return combined<kOrder>(p, a);
+  }
+}
+
 // The arms at 0 < t (in units) where a point lies inside the rise, in six
 // cases: one point inside with the others clipped, the falling arm from
 // the onset or the rising arm to the end; x1 inside with the rising arm
@@ -479,28 +492,28 @@ double combined(const Shape& p, const Arms& a) {
 // a third fewer instructions than one function for all.
 
 // x1 <= 0 < x0 < taur.
-template <int kOrder>
-[[gnu::flatten]] double from_onset(const Shape& p, double t) {
+template <int kOrder, class Result>
+[[gnu::flatten]] Result from_onset(const Shape& p, double t) {
   const Point q = point_at(p, t, 0.0);
   const Moments falling = falling_split<kOrder>(p, Point{onset_node(p), -1}, q, Moments{});
-  return combined<kOrder>(p, {{0.0, 0.0, 0.0}, falling, 0.0});
+  return result_of<kOrder, Result>(p, {{0.0, 0.0, 0.0}, falling, 0.0});
 }
 
 // 0 < x2 and taur <= x1; beyond the support both arms are zero.
-template <int kOrder>
-[[gnu::flatten]] double to_end(const Shape& p, double t) {
+template <int kOrder, class Result>
+[[gnu::flatten]] Result to_end(const Shape& p, double t) {
   const Point q = point_at(p, t, 2.0 * p.taus);
-  if (q.cell == kCells) return combined<kOrder>(p, {{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 1.0});
+  if (q.cell == kCells) return result_of<kOrder, Result>(p, {{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 1.0});
   const Moments rising = rising_split<kOrder>(p, q, Point{finish_node(p), kCells}, Moments{});
-  return combined<kOrder>(p, {rising, {0.0, 0.0, 0.0}, 1.0});
+  return result_of<kOrder, Result>(p, {rising, {0.0, 0.0, 0.0}, 1.0});
 }
 
 // Any t, all three points taken; beyond the support both arms are zero.
-template <int kOrder>
-[[gnu::flatten, gnu::noinline]] double general(const Shape& p, double t) {
+template <int kOrder, class Result>
+[[gnu::flatten, gnu::noinline]] Result general(const Shape& p, double t) {
   Arms r{{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 1.0};
   const Point q2 = point_at(p, t, 2.0 * p.taus);
-  if (q2.cell == kCells) return combined<kOrder>(p, r);  // t >= taur + 2 taus
+  if (q2.cell == kCells) return result_of<kOrder, Result>(p, r);  // t >= taur + 2 taus
   const Point q1 = point_at(p, t, p.taus);
   const Point q0 = point_at(p, t, 0.0);
   if constexpr (kOrder >= 2) r.distribution = yoffe_distribution(p, q1);
@@ -524,7 +537,7 @@ template <int kOrder>
                     : arc_moments<kOrder>(p, q1.n, q0.n, arm_length(p, q1, q0), About::kUpper);
     if (q0.cell == kCells) r.falling = shifted<kOrder>(r.falling, t - p.taur);
   }
-  return combined<kOrder>(p, r);
+  return result_of<kOrder, Result>(p, r);
 }
 
 // x1 inside with x2 <= 0 or taur <= x0 (or both): the clipped arm is the
@@ -533,10 +546,10 @@ template <int kOrder>
 // leaves x1 at an end of the rise, the general case takes it.
 
 // x2 <= 0 and taur <= x0.
-template <int kOrder>
-[[gnu::flatten, gnu::noinline]] double clipped_both(const Shape& p, double t) {
+template <int kOrder, class Result>
+[[gnu::flatten, gnu::noinline]] Result clipped_both(const Shape& p, double t) {
   const Point q1 = point_at(p, t, p.taus);
-  if (!inside(q1)) return general<kOrder>(p, t);
+  if (!inside(q1)) return general<kOrder, Result>(p, t);
   Arms r{{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 0.0};
   const Cut c = cut_at<kOrder>(p, q1, true, true);
   const Moments below = rising_split<kOrder>(p, Point{onset_node(p), -1}, q1, c.lower);
@@ -544,14 +557,14 @@ template <int kOrder>
   r.falling = shifted<kOrder>(falling_split<kOrder>(p, q1, Point{finish_node(p), kCells}, c.upper),
                               t - p.taur);
   if constexpr (kOrder >= 2) r.distribution = below.m0;
-  return combined<kOrder>(p, r);
+  return result_of<kOrder, Result>(p, r);
 }
 
 // x2 <= 0 < x0 < taur.
-template <int kOrder>
-[[gnu::flatten, gnu::noinline]] double clipped_rising(const Shape& p, double t) {
+template <int kOrder, class Result>
+[[gnu::flatten, gnu::noinline]] Result clipped_rising(const Shape& p, double t) {
   const Point q1 = point_at(p, t, p.taus);
-  if (!inside(q1)) return general<kOrder>(p, t);
+  if (!inside(q1)) return general<kOrder, Result>(p, t);
   Arms r{{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 0.0};
   const Point q = point_at(p, t, 0.0);
   const bool split = holds_node(q1, q);
@@ -561,14 +574,14 @@ template <int kOrder>
   r.falling = split ? falling_split<kOrder>(p, q1, q, c.upper)
                     : arc_moments<kOrder>(p, q1.n, q.n, p.taus, About::kUpper);
   if constexpr (kOrder >= 2) r.distribution = below.m0;
-  return combined<kOrder>(p, r);
+  return result_of<kOrder, Result>(p, r);
 }
 
 // 0 < x2 and taur <= x0.
-template <int kOrder>
-[[gnu::flatten, gnu::noinline]] double clipped_falling(const Shape& p, double t) {
+template <int kOrder, class Result>
+[[gnu::flatten, gnu::noinline]] Result clipped_falling(const Shape& p, double t) {
   const Point q1 = point_at(p, t, p.taus);
-  if (!inside(q1)) return general<kOrder>(p, t);
+  if (!inside(q1)) return general<kOrder, Result>(p, t);
   Arms r{{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 0.0};
   const Point q = point_at(p, t, 2.0 * p.taus);
   const bool split = holds_node(q, q1);
@@ -579,7 +592,7 @@ template <int kOrder>
                               t - p.taur);
   if constexpr (kOrder >= 2)
     r.distribution = rising_split<kOrder>(p, Point{onset_node(p), -1}, q1, c.lower).m0;
-  return combined<kOrder>(p, r);
+  return result_of<kOrder, Result>(p, r);
 }
 
 // The arms at 0 < t, by where t lies against taus, 2 taus, taur and
@@ -587,27 +600,27 @@ template <int kOrder>
 // one arm covers it all, and only the shift is left to compute; the bound
 // taur + taus of those tests may round, but a point within its rounding of
 // the end adds nothing of weight.
-template <int kOrder>
-[[gnu::always_inline]] inline double arms_at(const Shape& p, double t) {
+template <int kOrder, class Result = double>
+[[gnu::always_inline]] inline Result arms_at(const Shape& p, double t) {
   if (t <= p.taus) {  // x1 <= 0
-    if (t < p.taur) return from_onset<kOrder>(p, t);
-    return combined<kOrder>(
+    if (t < p.taur) return from_onset<kOrder, Result>(p, t);
+    return result_of<kOrder, Result>(
         p,
         {{0.0, 0.0, 0.0}, shifted<kOrder>(grid_stretch(p, 0, kCells, About::kUpper), t - p.taur), 0.0});
   }
   if (t >= p.taur + p.taus) {  // taur <= x1
-    if (t > 2.0 * p.taus) return to_end<kOrder>(p, t);
-    return combined<kOrder>(
+    if (t > 2.0 * p.taus) return to_end<kOrder, Result>(p, t);
+    return result_of<kOrder, Result>(
         p, {shifted<kOrder>(grid_stretch(p, 0, kCells, About::kLower), 2.0 * p.taus - t),
             {0.0, 0.0, 0.0},
             1.0});
   }
   const bool clips_rising = t <= 2.0 * p.taus;  // x2 <= 0
   const bool clips_falling = t >= p.taur;       // taur <= x0
-  if (clips_rising && clips_falling) return clipped_both<kOrder>(p, t);
-  if (clips_rising) return clipped_rising<kOrder>(p, t);
-  if (clips_falling) return clipped_falling<kOrder>(p, t);
-  return general<kOrder>(p, t);
+  if (clips_rising && clips_falling) return clipped_both<kOrder, Result>(p, t);
+  if (clips_rising) return clipped_rising<kOrder, Result>(p, t);
+  if (clips_falling) return clipped_falling<kOrder, Result>(p, t);
+  return general<kOrder, Result>(p, t);
 }
 
 // Bin averages.  The slip that falls in a bin [a, b] (in units) is
@@ -940,10 +953,17 @@ double bin_slip_seconds(const Shape& p, DD lo, DD hi, double dt) {
 }
 
 // The slip up to the double-double time t (seconds): the slip at t.hi and
-// the rate there times t.lo, which leaves out t.lo^2 times the acceleration.
+// the rate there times t.lo, which leaves out t.lo^2 times the acceleration;
+// both from one evaluation of the arms where t is regular.
 double slip_to(const Shape& p, DD t) {
-  const double slip = slip_at(p, t.hi);
-  return t.lo == 0.0 ? slip : slip + slip_rate_at(p, t.hi) * t.lo;
+  if (t.lo == 0.0) return slip_at(p, t.hi);
+  if (p.taus > 0.0 && regular(p, t.hi)) {
+    const Arms arms = arms_at<2, Arms>(p, t.hi * p.inv_unit);
+    const double slip = std::fmin(1.0, std::fmax(0.0, combined<2>(p, arms)));
+    const double rate = ((combined<1>(p, arms) * p.inv_taus) * p.inv_taus) * p.inv_unit;
+    return slip + rate * t.lo;
+  }
+  return slip_at(p, t.hi) + slip_rate_at(p, t.hi) * t.lo;
 }
 
 }  // namespace
