@@ -40,7 +40,10 @@ setup(
     options={"build": {"build_base": BUILD}, "egg_info": {"egg_base": BUILD}},
     packages=["yoffe"],
     package_dir={"": "python"},
+    # The stubs and the typing marker; the extension's source, which the
+    # source distribution carries (MANIFEST.in), stays out of the wheel.
     package_data={"yoffe": ["py.typed", "__init__.pyi", "ufunc.pyi"]},
+    include_package_data=False,
     ext_modules=[core],
     zip_safe=False,
 )

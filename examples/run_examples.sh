@@ -76,7 +76,8 @@ echo "--- Python, the package installed with pip into a virtual environment"
 # Debian's python3 (with python3-venv, python3-pip, python3-setuptools and
 # python3-numpy), from a copy of the source tree, without a package index.
 mkdir "$work/python-source"
-(cd "$examples/.." && tar --exclude=./build --exclude=./.git -cf - .) |
+(cd "$examples/.." &&
+  tar --exclude=./build --exclude=./.git --exclude-tag-all=pyvenv.cfg -cf - .) |
   tar -C "$work/python-source" -xf -
 /usr/bin/python3 -m venv --system-site-packages "$work/venv"
 python=$work/venv/bin/python

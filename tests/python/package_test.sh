@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Python package as its users install it, in WORK: a copy of the source
-# tree (so that nothing is built beside the real one), a fresh virtual
+# tree (so that nothing is built beside the real one; its build folders and
+# any virtual environment in it left out), a fresh virtual
 # environment with the system's site packages (Debian's numpy, pytest and
 # dask), pip install from the source tree without a package index, the
 # tests run from outside the tree against the installed package, a wheel,
@@ -19,7 +20,8 @@ version=$4
 library=${5:-}
 rm -rf "$work"
 mkdir -p "$work/source"
-(cd "$source" && tar --exclude=./build --exclude=./.git -cf - .) | tar -C "$work/source" -xf -
+(cd "$source" && tar --exclude=./build --exclude=./.git --exclude-tag-all=pyvenv.cfg -cf - .) |
+  tar -C "$work/source" -xf -
 
 "$python" -m venv --system-site-packages "$work/venv"
 venv=$work/venv/bin/python
