@@ -82,7 +82,9 @@ YOFFE_API int yoffe_complex_spectrum(double taus, double taur, size_t n, const d
 /// D(t_k - dt/2)] / dt, D the slip, so that the sum of out[k] dt is the slip
 /// that falls in the grid (1 where it covers the support) and no moment is
 /// lost to sampling.  Never negative; as dt shrinks it tends to the sampled
-/// rate and stays as accurate.  Returns YOFFE_BAD_PARAMETER (nothing
+/// rate and stays as accurate.  taur = 0, a source without a rise, is its
+/// limit: the triangle alone, or for taus = 0 a unit impulse at the onset
+/// (1 / dt in the bin that holds it).  Returns YOFFE_BAD_PARAMETER (nothing
 /// written) for a bad source, t0 or dt not finite, dt <= 0, a grid whose
 /// ends t0 - dt/2 or t0 + (n - 1/2) dt overflow, or a null out with n > 0.
 YOFFE_API int yoffe_slip_rate_average(double taus, double taur, double t0, double dt, size_t n,

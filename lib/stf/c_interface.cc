@@ -42,11 +42,13 @@ int yoffe_amplitude_spectrum(double taus, double taur, size_t n, const double* f
 
 int yoffe_complex_spectrum(double taus, double taur, size_t n, const double* f,
                            double* out) noexcept {
-  return for_each_input<yoffe::detail::transform_each>(taus, taur, n, f, out);
+  return for_each_input<yoffe::detail::transform_each>(
+      taus, yoffe::detail::rise_or_limit(taus, taur), n, f, out);
 }
 
 int yoffe_slip_rate_average(double taus, double taur, double t0, double dt, size_t n,
                             double* out) noexcept {
+  taur = yoffe::detail::rise_or_limit(taus, taur);  // taur = 0: the limit, moment-exact
   if (!yoffe::detail::valid_parameters(taus, taur)) return YOFFE_BAD_PARAMETER;
   if (!(std::isfinite(t0) && std::isfinite(dt) && dt > 0.0)) return YOFFE_BAD_PARAMETER;
   if (n > 0 && out == nullptr) return YOFFE_BAD_PARAMETER;

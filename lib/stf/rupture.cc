@@ -56,15 +56,19 @@ unsigned processors() {
   return n > 0 ? n : 1;
 }
 
-// Whether the source is one of the library's, with a finite onset and weight.
-bool valid_source(const yoffe_source& s) {
-  return std::isfinite(s.onset) && std::isfinite(s.weight) && valid_parameters(s.taus, s.taur);
+// Whether the source is one of the library's, with a finite onset and
+// weight, taur = 0 standing for its limit; point samples of an impulse
+// (taus = taur = 0) have no value.
+bool valid_source(const yoffe_source& s, bool impulse) {
+  if (!impulse && s.taus == 0.0 && s.taur == 0.0) return false;
+  return std::isfinite(s.onset) && std::isfinite(s.weight) &&
+         valid_parameters(s.taus, rise_or_limit(s.taus, s.taur));
 }
 
 // The index of the first bad source, or n if all are good.
-std::size_t first_bad(const yoffe_source* sources, std::size_t n) {
+std::size_t first_bad(const yoffe_source* sources, std::size_t n, bool impulse = true) {
   for (std::size_t j = 0; j < n; ++j) {
-    if (!valid_source(sources[j])) return j;
+    if (!valid_source(sources[j], impulse)) return j;
   }
   return n;
 }
@@ -106,7 +110,7 @@ void time_part(const Part& w) {
     std::size_t hi = 0;
     reach(w, s, lo, hi);
     if (lo == hi) continue;
-    const Shape shape = make_shape(s.taus, s.taur);
+    const Shape shape = make_shape(s.taus, rise_or_limit(s.taus, s.taur));
     // The grid in the source's own time, t0 - onset + k dt, exact as a
     // double-double; a sample's time is it rounded once.
     const DD t0 = numeric::dd::two_sum(w.t0, -s.onset);
@@ -134,7 +138,7 @@ void spectrum_part(const Part& w) {
   double x[2 * kBlock];
   for (std::size_t j = 0; j < w.n_sources; ++j) {
     const yoffe_source& s = w.sources[j];
-    const Shape shape = make_shape(s.taus, s.taur);
+    const Shape shape = make_shape(s.taus, rise_or_limit(s.taus, s.taur));
     for (std::size_t k = 0; k < w.count; k += kBlock) {
       const std::size_t m = std::min(kBlock, w.count - k);
       const double* f = w.f + w.first + k;
@@ -241,8 +245,10 @@ bool valid_grid(double t0, double dt, std::size_t n, bool averaged) {
 
 // The sources' check, reporting the first bad one's index (n_sources if
 // none) where asked.
-bool valid_sources(const yoffe_source* sources, size_t n_sources, size_t* bad_source) {
-  const size_t bad = n_sources > 0 && sources == nullptr ? 0 : first_bad(sources, n_sources);
+bool valid_sources(const yoffe_source* sources, size_t n_sources, size_t* bad_source,
+                   bool impulse = true) {
+  const size_t bad =
+      n_sources > 0 && sources == nullptr ? 0 : first_bad(sources, n_sources, impulse);
   if (bad_source != nullptr) *bad_source = bad;
   return bad == n_sources;
 }
@@ -301,7 +307,7 @@ int yoffe_set_threads(int threads) noexcept {
 
 int yoffe_moment_rate(const yoffe_source* sources, size_t n_sources, double t0, double dt,
                       size_t n, int averaged, double* out, size_t* bad_source) noexcept {
-  if (!valid_sources(sources, n_sources, bad_source)) return YOFFE_BAD_PARAMETER;
+  if (!valid_sources(sources, n_sources, bad_source, averaged != 0)) return YOFFE_BAD_PARAMETER;
   if (!valid_grid(t0, dt, n, averaged != 0)) return YOFFE_BAD_PARAMETER;
   if (n > 0 && out == nullptr) return YOFFE_BAD_PARAMETER;
   if (n == 0) return YOFFE_OK;

@@ -52,6 +52,13 @@ struct Shape {
   double cell_middle_x[kCells];  // taur sin^2((j + 1/2) pi / 16), j = 0..7
 };
 
+/// The rise time that stands for taur = 0, a source without a rise, where
+/// the limit is taken (bin averages, spectra, the sums over sources): the
+/// least of the domain for this taus, max(kShortestRise, taus
+/// kLeastSmoothing), whose results are the triangle's (for taus = 0, a unit
+/// impulse at the onset's) to 1e-50 of them.  Any other taur as it is.
+double rise_or_limit(double taus, double taur);
+
 /// True for a source of the domain.  Never raises a floating-point
 /// exception, NaN included.
 bool valid_parameters(double taus, double taur);

@@ -764,6 +764,13 @@ double bin_mass(const Shape& p, DD a, DD b) {
 
 }  // namespace
 
+double rise_or_limit(double taus, double taur) {
+  if (taur == 0.0 && std::isfinite(taus) && taus >= 0.0) {
+    return std::fmax(kShortestRise, taus * kLeastSmoothing);
+  }
+  return taur;
+}
+
 bool valid_parameters(double taus, double taur) {
   // isfinite first: an ordered comparison with a NaN raises FE_INVALID.
   if (!(std::isfinite(taus) && std::isfinite(taur))) return false;

@@ -88,7 +88,7 @@ TEST(SlipRateAverage, RefusesBadGridsAndWritesNothing) {
     double taus, taur, t0, dt;
   } bad[] = {{0.1, 1.0, nan, 0.1}, {0.1, 1.0, 0.0, 0.0},  {0.1, 1.0, 0.0, -0.1},
              {0.1, 1.0, 0.0, inf}, {0.1, 1.0, inf, 0.1},  {-0.1, 1.0, 0.0, 0.1},
-             {0.1, 0.0, 0.0, 0.1}, {0.1, 1.0, 1e308, 1e308}};
+             {0.1, -1.0, 0.0, 0.1}, {0.1, nan, 0.0, 0.1},  {0.1, 1.0, 1e308, 1e308}};
   for (const auto& b : bad) {
     double out[3] = {7.0, 7.0, 7.0};
     EXPECT_EQ(yoffe_slip_rate_average(b.taus, b.taur, b.t0, b.dt, 3, out), YOFFE_BAD_PARAMETER);
@@ -96,6 +96,43 @@ TEST(SlipRateAverage, RefusesBadGridsAndWritesNothing) {
   }
   EXPECT_EQ(yoffe_slip_rate_average(0.1, 1.0, 0.0, 0.1, 3, nullptr), YOFFE_BAD_PARAMETER);
   EXPECT_EQ(yoffe_slip_rate_average(0.1, 1.0, 0.0, 0.1, 0, nullptr), YOFFE_OK);
+}
+
+// Sources without a rise: taur = 0 is the triangle alone, taus = taur = 0 a
+// unit impulse at the onset, and both keep their moment in the averages.
+TEST(SlipRateAverage, TakesTheLimitOfNoRise) {
+  const double taus = 0.1;
+  const double dt = 0.013;
+  const double t0 = -0.0047;
+  const std::size_t n = 20;
+  const std::vector<double> out = averages({taus, 0.0}, t0, dt, n);
+  // The triangle's distribution on [0, 2 taus].
+  const auto w = [taus](double t) {
+    if (t <= 0.0) return 0.0;
+    if (t >= 2.0 * taus) return 1.0;
+    if (t <= taus) return t * t / (2.0 * taus * taus);
+    return 1.0 - (2.0 * taus - t) * (2.0 * taus - t) / (2.0 * taus * taus);
+  };
+  double total = 0.0;
+  for (std::size_t k = 0; k < n; ++k) {
+    const double a = t0 + (static_cast<double>(k) - 0.5) * dt;
+    const double b = t0 + (static_cast<double>(k) + 0.5) * dt;
+    EXPECT_NEAR(out[k], (w(b) - w(a)) / dt, 1e-13 / taus) << "bin " << k;
+    total += out[k] * dt;
+  }
+  EXPECT_NEAR(total, 1.0, 1e-15);
+  const std::vector<double> impulse = averages({0.0, 0.0}, t0, dt, n);
+  for (std::size_t k = 0; k < n; ++k) EXPECT_EQ(impulse[k], k == 0 ? 1.0 / dt : 0.0) << k;
+  std::vector<double> x(2);
+  const double f = 3.0;
+  ASSERT_EQ(yoffe_complex_spectrum(0.0, 0.0, 1, &f, x.data()), YOFFE_OK);
+  EXPECT_NEAR(x[0], 1.0, 1e-15);
+  // Point samples of an impulse have no value.
+  const yoffe_source s{0.0, 0.0, 0.0, 1.0};
+  double sample[3] = {7.0, 7.0, 7.0};
+  EXPECT_EQ(yoffe_moment_rate(&s, 1, 0.0, 0.1, 3, 0, sample, nullptr), YOFFE_BAD_PARAMETER);
+  EXPECT_EQ(yoffe_moment_rate(&s, 1, 0.0, 0.1, 3, 1, sample, nullptr), YOFFE_OK);
+  EXPECT_EQ(sample[0], 1.0 / 0.1);
 }
 
 // |X(f)| is the amplitude spectrum, X(-f) its conjugate, X(0) = 1.
@@ -217,7 +254,7 @@ TEST(MomentRate, SpectrumIsTheShiftedSourcesSpectra) {
 TEST(MomentRate, NamesTheFirstBadSource) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   std::vector<yoffe_source> sources = rupture(50);
-  const yoffe_source bad[] = {{nan, 0.1, 1.0, 1.0}, {0.0, -0.1, 1.0, 1.0}, {0.0, 0.1, 0.0, 1.0},
+  const yoffe_source bad[] = {{nan, 0.1, 1.0, 1.0}, {0.0, -0.1, 1.0, 1.0}, {0.0, 0.1, -1.0, 1.0},
                               {0.0, 0.1, 1.0, nan}, {0.0, 1e60, 1.0, 1.0}};
   for (const yoffe_source b : bad) {
     std::vector<yoffe_source> with = sources;
