@@ -105,9 +105,19 @@ def _check_block(function, positive, taus, taur, block_info=None):
     return taus
 
 
-def _checked_source(function, taus, taur, positive=False):
+def _rise_or_limit(taus, taur):
+    """taur with taur = 0 (no rise) as the library takes its limit: the least rise of the
+    domain for that taus."""
+    taus = np.asarray(taus, dtype=np.float64)
+    taur = np.asarray(taur, dtype=np.float64)
+    limit = (taur == 0.0) & np.isfinite(taus) & (taus >= 0.0)
+    return np.where(limit, np.maximum(1e-100, taus * 1e-50), taur)
+
+
+def _checked_source(function, taus, taur, positive=False, limit=False):
     """The source's parameters, checked: at once for numbers and numpy arrays, chunk by chunk
-    when computed for dask arrays (which then stay lazy)."""
+    when computed for dask arrays (which then stay lazy).  With limit, taur = 0 stands for
+    the source without a rise."""
     if _is_dask(taus) or _is_dask(taur):
         import dask.array as da
         taus, taur = da.broadcast_arrays(da.asarray(taus), da.asarray(taur))
@@ -121,7 +131,8 @@ def _checked_source(function, taus, taur, positive=False):
         return checked, taur
     s = _real("taus", taus)
     r = _real("taur", taur)
-    valid = np.asarray(_core.valid_source(np.ma.getdata(s), np.ma.getdata(r)))
+    rise = _rise_or_limit(np.ma.getdata(s), np.ma.getdata(r)) if limit else np.ma.getdata(r)
+    valid = np.asarray(_core.valid_source(np.ma.getdata(s), rise))
     if positive:
         valid = valid & (np.ma.getdata(s) > 0.0)
     mask = None
@@ -404,7 +415,9 @@ def slip_rate_average(t, /, *, dt, taus, taur, out=None, **kwargs):
         in the grid (1 where it covers the support) however coarse the grid,
         to the rounding of the centres (moment_rate's grid, computed in one
         call, keeps it to the last place).  Never negative; it tends to
-        slip_rate as dt shrinks.
+        slip_rate as dt shrinks.  taur = 0, a source without a rise, is its
+        limit: the triangle alone, or for taus = 0 a unit impulse at the
+        onset.
 
     Raises
     ------
@@ -420,7 +433,7 @@ def slip_rate_average(t, /, *, dt, taus, taur, out=None, **kwargs):
     >>> round(float(slip_rate_average(t, dt=0.1, taus=0.02, taur=3.1).sum() * 0.1), 12)
     1.0
     """
-    taus, taur = _checked_source("slip_rate_average", taus, taur)
+    taus, taur = _checked_source("slip_rate_average", taus, taur, limit=True)
     if not _is_dask(dt):
         step = _real("dt", dt)
         bad = ~(np.isfinite(np.ma.getdata(step)) & (np.ma.getdata(step) > 0.0))
@@ -464,7 +477,7 @@ def complex_spectrum(f, /, *, taus, taur, out=None, **kwargs):
     >>> bool(abs(abs(x) - amplitude_spectrum(1.0, taus=0.02, taur=3.1)) < 1e-15)
     True
     """
-    taus, taur = _checked_source("complex_spectrum", taus, taur)
+    taus, taur = _checked_source("complex_spectrum", taus, taur, limit=True)
     return _core.complex_spectrum(f, taus, taur, out=out, **kwargs)
 
 
@@ -486,6 +499,8 @@ def _refuse_source(function, records, index):
     r = records[index]
     if not (np.isfinite(r["onset"]) and np.isfinite(r["weight"])):
         rule = "onset and weight must be finite"
+    elif r["taus"] == 0.0 and r["taur"] == 0.0:
+        rule = "an impulse (taus = taur = 0) has no point samples"
     else:
         rule = _rule(float(r["taus"]), float(r["taur"]), False)
     return ValueError("yoffe.%s: %s; got onset=%r, taus=%r, taur=%r, weight=%r at index (%d,)"

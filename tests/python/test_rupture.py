@@ -115,3 +115,20 @@ def test_centroid_and_duration_are_the_moments_of_the_averages():
     sources["weight"][4] = -1.0
     with pytest.raises(ValueError, match=r"weight must be >= 0.*at index \(4,\)"):
         yoffe.moment_rate_centroid(**sources)
+
+
+def test_sources_without_a_rise_are_their_limits():
+    dt = 0.013
+    t = np.arange(20) * dt - 0.0047
+    impulse = yoffe.slip_rate_average(t, dt=dt, taus=0.0, taur=0.0)
+    assert impulse[0] == 1 / dt and not impulse[1:].any()
+    triangle = yoffe.slip_rate_average(t, dt=dt, taus=0.1, taur=0.0)
+    assert math.isclose(triangle.sum() * dt, 1.0, abs_tol=1e-13)
+    assert complex(yoffe.complex_spectrum(3.0, taus=0.0, taur=0.0)) == pytest.approx(1.0, abs=1e-15)
+    m = yoffe.moment_rate(onset=[0.0], taus=0.0, taur=0.0, weight=2.0, t0=0.0, dt=0.1, n=3)
+    assert m[0] == 2.0 / 0.1
+    with pytest.raises(ValueError, match="impulse"):
+        yoffe.moment_rate(onset=[0.0], taus=0.0, taur=0.0, weight=2.0, t0=0.0, dt=0.1, n=3,
+                          sampling="point")
+    with pytest.raises(ValueError, match="taur must be"):
+        yoffe.slip_rate(0.5, taus=0.1, taur=0.0)
