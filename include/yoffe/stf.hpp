@@ -106,6 +106,18 @@ YOFFE_API void moment_rate_spectrum(std::span<const yoffe_source> sources,
                                     std::span<const double> f,
                                     std::span<std::complex<double>> out);
 
+/// A moment-rate function's total, centroid time (s) and duration (s):
+/// yoffe_moment_rate_centroid's definitions.
+struct Centroid {
+  double total;
+  double time;
+  double duration;
+};
+
+/// The centroid of the sources' sum.  Throws std::invalid_argument, naming
+/// the first bad or negative-weight source, or for weights summing to 0.
+YOFFE_API Centroid moment_rate_centroid(std::span<const yoffe_source> sources);
+
 /// The time (s) of the slip rate's peak.  Throws std::domain_error for
 /// taus = 0, where the slip rate is infinite at the onset.
 YOFFE_API double peak_time(const Source& source);

@@ -24,6 +24,7 @@ module yoffe_stf
   public :: yoffe_amplitude_spectrum, yoffe_peak_time, yoffe_from_tacc_teff
   public :: yoffe_slip_rate_average, yoffe_complex_spectrum
   public :: yoffe_source, yoffe_moment_rate, yoffe_moment_rate_spectrum, yoffe_set_threads
+  public :: yoffe_moment_rate_centroid
   ! The kinds of the arguments, so that `use yoffe_stf` alone declares them.
   public :: c_double, c_double_complex, c_size_t, c_int
 
@@ -136,6 +137,18 @@ module yoffe_stf
       complex(c_double_complex), intent(inout) :: out(*)
       integer(c_size_t), intent(inout) :: bad_source
     end function yoffe_moment_rate_spectrum
+
+    ! The sum's total weight, centroid time (s) and duration (s, twice the
+    ! standard deviation); weights >= 0 of a positive sum.
+    integer(c_int) function yoffe_moment_rate_centroid(sources, n_sources, total, centroid, &
+                                                       duration, bad_source) &
+        bind(c, name="yoffe_moment_rate_centroid")
+      import :: yoffe_source, c_double, c_int, c_size_t
+      type(yoffe_source), intent(in) :: sources(*)
+      integer(c_size_t), value :: n_sources
+      real(c_double), intent(inout) :: total, centroid, duration
+      integer(c_size_t), intent(inout) :: bad_source
+    end function yoffe_moment_rate_centroid
 
     ! The threads of the sums: > 0, or 0 for OMP_NUM_THREADS or the machine's.
     integer(c_int) function yoffe_set_threads(threads) bind(c, name="yoffe_set_threads")

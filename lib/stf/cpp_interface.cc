@@ -138,6 +138,24 @@ void moment_rate_spectrum(std::span<const yoffe_source> sources, std::span<const
   }
 }
 
+Centroid moment_rate_centroid(std::span<const yoffe_source> sources) {
+  Centroid c{0.0, 0.0, 0.0};
+  size_t bad = 0;
+  if (yoffe_moment_rate_centroid(sources.data(), sources.size(), &c.total, &c.time, &c.duration,
+                                 &bad) != YOFFE_OK) {
+    if (bad < sources.size()) {
+      char text[160];
+      std::snprintf(text, sizeof text,
+                    "yoffe::moment_rate_centroid: source %zu needs a weight >= 0, a finite onset "
+                    "and a source of the domain",
+                    bad);
+      throw std::invalid_argument(text);
+    }
+    throw std::invalid_argument("yoffe::moment_rate_centroid: the weights sum to 0");
+  }
+  return c;
+}
+
 double slip_rate(const Source& source, double t) noexcept {
   return detail::slip_rate_at(shape_of(source), t);
 }

@@ -9,7 +9,7 @@ program stf_fortran_test
   implicit none
   real(c_double), parameter :: taus = 0.02_c_double, taur = 3.1_c_double
   real(c_double) :: t(2), f(1), out(2), tpeak, s, r
-  real(c_double) :: bins(700)
+  real(c_double) :: bins(700), total, centroid, duration
   complex(c_double_complex) :: x(1)
   type(yoffe_source) :: sources(3)
   integer(c_size_t) :: bad
@@ -74,6 +74,12 @@ program stf_fortran_test
   call expect(yoffe_moment_rate(sources, 3_c_size_t, 0.0_c_double, 0.005_c_double, 700_c_size_t, &
                                 1_c_int, bins, bad) == YOFFE_BAD_PARAMETER, "bad source refused")
   call expect(bad == 1_c_size_t, "bad source named")
+  sources(2)%taus = 0.1_c_double
+  call expect(yoffe_moment_rate_centroid(sources, 3_c_size_t, total, centroid, duration, bad) &
+              == YOFFE_OK, "centroid status")
+  call near(total, 3.5_c_double, 1e-15_c_double, "total weight")
+  ! (0.02 + 3.1 / 4) + 2 (0.4 + 0.25 + 0.1) + 0.5 (0.7 + 0.125), over 3.5
+  call near(centroid, 2.70750_c_double / 3.5_c_double, 1e-15_c_double, "centroid")
   print '(a)', "stf_fortran_test: all passed"
 
 contains

@@ -346,6 +346,16 @@ TEST(CppInterface, RuptureCallsAreTheCOnes) {
     EXPECT_NE(std::string(error.what()).find("source 4 "), std::string::npos) << error.what();
   }
   EXPECT_THROW(yoffe::moment_rate_spectrum(sources, f, x), std::invalid_argument);
+  EXPECT_THROW(yoffe::moment_rate_centroid(sources), std::invalid_argument);
+  sources[4].weight = 1.0;
+  const yoffe::Centroid centroid = yoffe::moment_rate_centroid(sources);
+  double total = 0.0, time = 0.0, duration = 0.0;
+  ASSERT_EQ(yoffe_moment_rate_centroid(sources.data(), sources.size(), &total, &time, &duration,
+                                       nullptr),
+            YOFFE_OK);
+  EXPECT_EQ(centroid.total, total);
+  EXPECT_EQ(centroid.time, time);
+  EXPECT_EQ(centroid.duration, duration);
 }
 
 }  // namespace
