@@ -2,6 +2,9 @@
 sources: the properties that the C library's own tests check, through the
 package's broadcasting and checks."""
 import math
+import subprocess
+import sys
+from pathlib import Path
 
 import numpy as np
 import pytest
@@ -132,3 +135,14 @@ def test_sources_without_a_rise_are_their_limits():
                           sampling="point")
     with pytest.raises(ValueError, match="taur must be"):
         yoffe.slip_rate(0.5, taus=0.1, taur=0.0)
+
+
+def test_the_moment_rate_example_draws_its_picture(tmp_path):
+    pytest.importorskip("matplotlib")
+    example = Path(__file__).resolve().parents[2] / "examples" / "python" / "moment_rate.py"
+    run = subprocess.run([sys.executable, str(example), "--out", str(tmp_path / "r.png")],
+                         capture_output=True, text=True, cwd=tmp_path, timeout=300,
+                         env={"MPLCONFIGDIR": str(tmp_path), "PATH": "/usr/bin:/bin"})
+    assert run.returncode == 0, run.stderr
+    assert "coarse averages hold 1.000000000000 of it" in run.stdout
+    assert (tmp_path / "r.png").stat().st_size > 10000
