@@ -129,10 +129,12 @@ YOFFE_API int yoffe_moment_rate_spectrum(const yoffe_source* sources, size_t n_s
 /// time (s), the weighted mean of onset + taur / 4 + taus, and its duration
 /// (s), twice its standard deviation in time (each source's variance is
 /// taur^2 / 16 + taus^2 / 6), into *total, *centroid and *duration; in
-/// closed form, to a few units in the last place.  Needs weights >= 0 of a
-/// positive sum: returns YOFFE_BAD_PARAMETER (nothing written) for a bad or
-/// negative-weight source (its index into *bad_source where not null, else
-/// n_sources), for weights summing to 0, or for null outputs.
+/// closed form, to a few units in the last place (the total is infinite
+/// only where the weights add up beyond the largest double).  Needs
+/// weights >= 0 of a positive sum: returns YOFFE_BAD_PARAMETER (nothing
+/// written) for a bad or negative-weight source (its index into
+/// *bad_source where not null, else n_sources), for weights summing to 0,
+/// or for null outputs.
 YOFFE_API int yoffe_moment_rate_centroid(const yoffe_source* sources, size_t n_sources,
                                          double* total, double* centroid, double* duration,
                                          size_t* bad_source) YOFFE_STF_NOEXCEPT;

@@ -53,6 +53,37 @@ inline DD two_prod(double a, double b) {
   return {p, e};
 }
 
+/// Exact products a b for many a and one b, whose split is made once.
+/// Factors from 2^900 on are scaled through their split, which would
+/// overflow from 2^996 on; a b itself must not overflow.
+struct Multiplier {
+  double b;
+  double hi;  // b = hi + lo, each with at most 26 significant bits
+  double lo;
+};
+
+inline Multiplier multiplier(double b) {
+  const double scale = std::fabs(b) > 0x1p900 ? 0x1p-64 : 1.0;
+  Multiplier m{b, 0.0, 0.0};
+  split(b * scale, m.hi, m.lo);
+  m.hi = m.hi / scale;
+  m.lo = m.lo / scale;
+  return m;
+}
+
+/// a b exactly, for a of at most 26 significant bits (an integer below
+/// 2^26, say): two exact products and their sum.
+inline DD times_short(const Multiplier& m, double a) {
+  return two_sum(a * m.hi, a * m.lo);
+}
+
+/// a b exactly (Dekker), barring underflow.
+inline DD times(const Multiplier& m, double a) {
+  const Multiplier n = multiplier(a);
+  const double p = a * m.b;
+  return {p, (((n.hi * m.hi - p) + n.hi * m.lo) + n.lo * m.hi) + n.lo * m.lo};
+}
+
 inline DD add(DD x, DD y) {
   DD s = two_sum(x.hi, y.hi);
   const DD t = two_sum(x.lo, y.lo);

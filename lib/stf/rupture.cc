@@ -40,7 +40,7 @@ using numeric::dd::DD;
 // where the phase passes 2^60, beyond which f's own rounding moves it by
 // more than a turn (the mean of the oscillation).
 void onset_phase(double f, double onset, double& cosine, double& sine) {
-  const DD turns = numeric::dd::two_prod(f, onset);
+  const DD turns = numeric::dd::times(numeric::dd::multiplier(onset), f);
   if (!(std::fabs(turns.hi) < 0x1p57)) {
     cosine = sine = 0.0;
     return;
@@ -71,6 +71,12 @@ std::size_t first_bad(const yoffe_source* sources, std::size_t n, bool impulse =
     if (!valid_source(sources[j], impulse)) return j;
   }
   return n;
+}
+
+// 1, or for times t from 2^500 on, a power of two above t: the scale that
+// keeps their squares and sums finite.
+double scale_of(double t) {
+  return t < 0x1p500 ? 1.0 : 2.0 * unit_of(t);
 }
 
 // What one thread computes: the grid elements [first, first + count).
@@ -114,13 +120,16 @@ void time_part(const Part& w) {
     // The grid in the source's own time, t0 - onset + k dt, exact as a
     // double-double; a sample's time is it rounded once.
     const DD t0 = numeric::dd::two_sum(w.t0, -s.onset);
+    const numeric::dd::Multiplier step = numeric::dd::multiplier(w.dt);
     for (std::size_t k = lo; k < hi; k += kBlock) {
       const std::size_t m = std::min(kBlock, hi - k);
       if (w.averaged) {
         slip_rate_average_each(shape, t0, w.dt, k, m, value);
       } else {
         for (std::size_t i = 0; i < m; ++i) {
-          const DD offset = numeric::dd::two_prod(static_cast<double>(k + i), w.dt);
+          const double a = static_cast<double>(k + i);
+          const DD offset = k + i < (std::size_t{1} << 26) ? numeric::dd::times_short(step, a)
+                                                           : numeric::dd::times(step, a);
           time[i] = numeric::dd::rounded(numeric::dd::add(t0, offset));
         }
         slip_rate_each(shape, m, time, value);
@@ -232,6 +241,7 @@ namespace {
 
 using yoffe::detail::first_bad;
 using yoffe::detail::Part;
+using yoffe::detail::scale_of;
 
 // A grid of n elements t0 + k dt whose first and last (or, for bins, their
 // outer ends) are finite.
@@ -271,31 +281,54 @@ int yoffe_moment_rate_centroid(const yoffe_source* sources, size_t n_sources, do
   }
   // Each source's mean time is onset + taur / 4 + taus (the Yoffe function's
   // mean and the triangle's add up), its variance taur^2 / 16 + taus^2 / 6.
-  // Sums in double-double, the second pass about the centroid.
+  // Sums in double-double, the second pass about the centroid.  Weights,
+  // and times from 2^500 on, are scaled by powers of two to below 1, so
+  // that no product, square or sum overflows; the results are scaled back.
   using numeric::dd::DD;
+  double most_weight = 0.0;
+  double latest = 0.0;
+  for (size_t j = 0; j < n_sources; ++j) {
+    const yoffe_source& s = sources[j];
+    most_weight = std::fmax(most_weight, s.weight);
+    latest = std::fmax(latest, std::fabs((s.onset + 0.25 * s.taur) + s.taus));
+  }
+  const double weight_unit = 2.0 * yoffe::detail::unit_of(most_weight > 0.0 ? most_weight : 1.0);
+  const double mean_unit = scale_of(latest);
   DD weight{0.0, 0.0};
   DD first{0.0, 0.0};
   for (size_t j = 0; j < n_sources; ++j) {
     const yoffe_source& s = sources[j];
-    weight = numeric::dd::add(weight, DD{s.weight, 0.0});
-    const double mean = (s.onset + 0.25 * s.taur) + s.taus;
-    first = numeric::dd::add(first, numeric::dd::two_prod(s.weight, mean));
+    const double w = s.weight / weight_unit;
+    weight = numeric::dd::add(weight, DD{w, 0.0});
+    first = numeric::dd::add(
+        first, numeric::dd::two_prod(w, ((s.onset + 0.25 * s.taur) + s.taus) / mean_unit));
   }
   if (!(weight.hi > 0.0)) {
     if (bad_source != nullptr) *bad_source = n_sources;
     return YOFFE_BAD_PARAMETER;
   }
-  const double mean = numeric::dd::rounded(numeric::dd::div(first, weight));
+  const double mean = numeric::dd::rounded(numeric::dd::div(first, weight)) * mean_unit;
+  const auto offset = [mean](const yoffe_source& s) {
+    return ((s.onset - mean) + 0.25 * s.taur) + s.taus;
+  };
+  double widest = 0.0;
+  for (size_t j = 0; j < n_sources; ++j) {
+    const yoffe_source& s = sources[j];
+    widest = std::fmax(widest, std::fabs(offset(s)) + (s.taur + s.taus));
+  }
+  const double spread_unit = scale_of(widest);
   DD second{0.0, 0.0};
   for (size_t j = 0; j < n_sources; ++j) {
     const yoffe_source& s = sources[j];
-    const double d = ((s.onset - mean) + 0.25 * s.taur) + s.taus;
-    const double spread = d * d + (s.taur * s.taur / 16.0 + s.taus * s.taus / 6.0);
-    second = numeric::dd::add(second, numeric::dd::two_prod(s.weight, spread));
+    const double d = offset(s) / spread_unit;
+    const double taur = s.taur / spread_unit;
+    const double taus = s.taus / spread_unit;
+    const double spread = d * d + (taur * taur / 16.0 + taus * taus / 6.0);
+    second = numeric::dd::add(second, numeric::dd::two_prod(s.weight / weight_unit, spread));
   }
-  *total = numeric::dd::rounded(weight);
+  *total = numeric::dd::rounded(weight) * weight_unit;
   *centroid = mean;
-  *duration = 2.0 * std::sqrt(numeric::dd::rounded(numeric::dd::div(second, weight)));
+  *duration = 2.0 * std::sqrt(numeric::dd::rounded(numeric::dd::div(second, weight))) * spread_unit;
   return YOFFE_OK;
 }
 

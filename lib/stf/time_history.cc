@@ -178,6 +178,12 @@ void accumulate(Moments& total, const Moments& m) {
   if constexpr (kOrder >= 2) total.m2 = total.m2 + m.m2;
 }
 
+// x clamped to [lo, hi], for x not NaN: plain comparisons, which compile
+// to two instructions where std::fmin and std::fmax are calls.
+double clamped(double x, double lo, double hi) {
+  return x < lo ? lo : (x > hi ? hi : x);
+}
+
 // The moments of a piece of that length about its other end: they cancel
 // by a small factor only, the piece being at most half a cell.
 template <int kOrder>
@@ -872,7 +878,7 @@ bool regular(const Shape& p, double seconds) {
 
 [[gnu::always_inline]] inline double smoothed_slip(const Shape& p, double seconds) {
   // Rounding can leave the sum a unit beyond [0, 1].
-  return std::fmin(1.0, std::fmax(0.0, arms_at<2>(p, seconds * p.inv_unit)));
+  return clamped(arms_at<2>(p, seconds * p.inv_unit), 0.0, 1.0);
 }
 
 [[gnu::always_inline]] inline double smoothed_acceleration(const Shape& p, double seconds) {
@@ -966,7 +972,7 @@ double slip_to(const Shape& p, DD t) {
   if (t.lo == 0.0) return slip_at(p, t.hi);
   if (p.taus > 0.0 && regular(p, t.hi)) {
     const Arms arms = arms_at<2, Arms>(p, t.hi * p.inv_unit);
-    const double slip = std::fmin(1.0, std::fmax(0.0, combined<2>(p, arms)));
+    const double slip = clamped(combined<2>(p, arms), 0.0, 1.0);
     const double rate = ((combined<1>(p, arms) * p.inv_taus) * p.inv_taus) * p.inv_unit;
     return slip + rate * t.lo;
   }
@@ -985,11 +991,14 @@ double slip_to(const Shape& p, DD t) {
 // of the pieces: one evaluation of the arms a bin.
 void slip_rate_average_each(const Shape& p, DD t0, double dt, std::size_t first, std::size_t n,
                             double* out) {
-  const auto end = [t0, dt](std::size_t k) {
-    const DD offset = numeric::dd::two_prod(static_cast<double>(k) - 0.5, dt);
-    return numeric::dd::add(t0, offset);
-  };
   const bool by_slip = p.taus > 0.0 && dt * slip_rate_at(p, 1.2 * p.taus * p.unit) >= 0.0625;
+  // (k - 1/2) dt exactly; below k = 2^25, k - 1/2 has at most 26 bits.
+  const numeric::dd::Multiplier step = numeric::dd::multiplier(dt);
+  const auto end = [t0, &step](std::size_t k) {
+    const double a = static_cast<double>(k) - 0.5;
+    return numeric::dd::add(t0, k < (std::size_t{1} << 25) ? numeric::dd::times_short(step, a)
+                                                           : numeric::dd::times(step, a));
+  };
   DD lo = end(first);
   double slip_lo = by_slip ? slip_to(p, lo) : 0.0;
   bool have_lo = false;  // the points of lo, in units
@@ -999,7 +1008,8 @@ void slip_rate_average_each(const Shape& p, DD t0, double dt, std::size_t first,
     const DD hi = end(first + i + 1);
     if (by_slip) {
       const double slip_hi = slip_to(p, hi);
-      out[i] = std::fmax(0.0, slip_hi - slip_lo) / dt;
+      const double slip = slip_hi - slip_lo;
+      out[i] = (slip > 0.0 ? slip : 0.0) / dt;
       slip_lo = slip_hi;
     } else if (p.taus > 0.0 && lo.hi > -p.far && hi.hi < p.far) {
       // The points of the bin's upper end serve the next bin's lower end.

@@ -316,6 +316,40 @@ TEST(MomentRate, CentroidAndDurationAreTheFunctionsMoments) {
   EXPECT_EQ(bad, sources.size());
 }
 
+// Steps, weights and times near the ends of the doubles: nothing
+// overflows inside (the exact products split their factors), so the
+// results are the finite ones the scale gives.
+TEST(MomentRate, ExtremeScalesGiveFiniteResults) {
+  for (const double dt : {1e300, 1e306, 0x1p1020}) {
+    const yoffe_source s{0.0, 0.1, 1.0, 1.0};
+    double average[2] = {7.0, 7.0};
+    ASSERT_EQ(yoffe_moment_rate(&s, 1, 0.0, dt, 2, 1, average, nullptr), YOFFE_OK) << dt;
+    EXPECT_DOUBLE_EQ(average[0] * dt, 1.0) << dt;  // the whole slip in the first bin
+    EXPECT_EQ(average[1], 0.0) << dt;
+    double sample[2] = {7.0, 7.0};
+    ASSERT_EQ(yoffe_moment_rate(&s, 1, 0.0, dt, 2, 0, sample, nullptr), YOFFE_OK) << dt;
+    EXPECT_EQ(sample[0], 0.0) << dt;
+    EXPECT_EQ(sample[1], 0.0) << dt;
+  }
+  const yoffe_source heavy[] = {{1e300, 0.1, 1.0, 1e300}, {1e300, 0.1, 1.0, 3e300}};
+  double total = 0.0, centroid = 0.0, duration = 0.0;
+  ASSERT_EQ(yoffe_moment_rate_centroid(heavy, 2, &total, &centroid, &duration, nullptr), YOFFE_OK);
+  EXPECT_DOUBLE_EQ(total, 4e300);
+  EXPECT_DOUBLE_EQ(centroid, 1e300);
+  EXPECT_GT(duration, 0.0);
+  EXPECT_TRUE(std::isfinite(duration));
+  const yoffe_source spread[] = {{-1e300, 0.1, 1.0, 1.0}, {1e300, 0.1, 1.0, 1.0}};
+  ASSERT_EQ(yoffe_moment_rate_centroid(spread, 2, &total, &centroid, &duration, nullptr), YOFFE_OK);
+  EXPECT_NEAR(duration, 2e300, 1e285);
+  // A phase of about 10^7 turns from a huge onset and a tiny frequency, where
+  // the spectrum's modulus is 1.
+  const yoffe_source late{1e300, 0.1, 1.0, 1.0};
+  const double f = 1e-293;
+  double x[2] = {7.0, 7.0};
+  ASSERT_EQ(yoffe_moment_rate_spectrum(&late, 1, 1, &f, x, nullptr), YOFFE_OK);
+  EXPECT_NEAR(std::hypot(x[0], x[1]), 1.0, 1e-15);
+}
+
 // The C++ calls are the C ones, and throw where those refuse.
 TEST(CppInterface, RuptureCallsAreTheCOnes) {
   const yoffe::Source source(0.02, 3.1);
