@@ -29,12 +29,18 @@ uses its exact binary value.  Lines (whitespace separated):
     peak    taus taur tpeak
     avg     taus taur t0 dt value
     spec    taus taur f real imaginary envelope
+    rupture taus taur onset weight
+    sumavg  0 0 t0 dt value
+    sumspec 0 0 f real imaginary weights
 
 rate_peak is the slip rate at its peak and acc_peak the largest magnitude of
 the acceleration (0 for taus = 0, where both are infinite); envelope is
 sqrt(J0^2 + J1^2) min(1, 1 / (pi f taus)^2).  avg is the slip rate
 averaged over [t0 - dt/2, t0 + dt/2] (exact ends), spec the complex
-transform X(f) = int x(t) exp(-2 pi i f t) dt.
+transform X(f) = int x(t) exp(-2 pi i f t) dt.  The rupture rows list 1,000
+random sources; sumavg is the sum of weight times each source's average
+over [t0 - dt/2, t0 + dt/2] - onset, sumspec the sum of weight
+exp(-2 pi i f onset) X(f), with weights the sum of |weight|.
 """
 import math
 import random
@@ -344,8 +350,40 @@ def main():
             re, im = spectrum(f, s, r)
             lines.append("spec %r %r %r %s %s %s" % (s, r, f, fmt(re), fmt(im),
                                                     fmt(amplitude(f, s, r)[1])))
+    lines += rupture_rows(random.Random(20261210))
     self_check(rng, checks)
     sys.stdout.write("\n".join(lines) + "\n")
+
+
+def rupture_rows(rng):
+    """A rupture of 1,000 random sources (a tenth without smoothing, weights
+    of both signs) and its sums on bins and at frequencies."""
+    sources = []
+    for j in range(1000):
+        taur = rng.uniform(0.3, 3.0)
+        taus = 0.0 if j % 10 == 0 else rng.uniform(0.02, 0.3)
+        sources.append((rng.uniform(0.0, 20.0), taus, taur, rng.uniform(-0.5, 2.0)))
+    lines = ["rupture %r %r %r %r" % (s, r, onset, w) for onset, s, r, w in sources]
+    weights = sum(abs(w) for _, _, _, w in sources)
+    mp.mp.dps = 100
+    for t0, dt in [(rng.uniform(-1.0, 25.0), dt) for dt in (1e-4, 0.003, 0.05, 0.4, 2.0)
+                   for _ in range(3)]:
+        lo, hi = mp.mpf(t0) - mp.mpf(dt) / 2, mp.mpf(t0) + mp.mpf(dt) / 2
+        total = mp.mpf(0)
+        for onset, s, r, w in sources:
+            # Bins beyond a source's support take nothing from it.
+            if hi > onset and lo < onset + mp.mpf(r) + 2 * mp.mpf(s):
+                total += w * (slip(hi - onset, s, r) - slip(lo - onset, s, r))
+        lines.append("sumavg 0 0 %r %r %s" % (t0, dt, fmt(total / dt)))
+    mp.mp.dps = 50
+    for f in [0.0] + [rng.choice((-1, 1)) * 10 ** rng.uniform(-2, 1) for _ in range(6)]:
+        re = im = mp.mpf(0)
+        for onset, s, r, w in sources:
+            x = mp.mpc(*spectrum(f, s, r)) * mp.exp(-2j * mp.pi * mp.mpf(f) * mp.mpf(onset))
+            re += w * x.real
+            im += w * x.imag
+        lines.append("sumspec 0 0 %r %s %s %s" % (f, fmt(re), fmt(im), fmt(weights)))
+    return lines
 
 
 def self_check(rng, checks):

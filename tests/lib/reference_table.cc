@@ -25,12 +25,12 @@ std::vector<Row> read_table() {
     r.taur = number(b);
     if (r.kind == "peak") {
       r.value = number(c);
-    } else if (r.kind == "avg") {
+    } else if (r.kind == "avg" || r.kind == "sumavg") {
       fields >> d >> e;
       r.x = number(c);
       r.dt = number(d);
       r.value = number(e);
-    } else if (r.kind == "spec") {
+    } else if (r.kind == "spec" || r.kind == "sumspec") {
       std::string g;
       fields >> d >> e >> g;
       r.x = number(c);

@@ -164,6 +164,44 @@ TEST(ReferenceSpectrum, WithinTheTargetOfTheEnvelope) {
   EXPECT_GT(rows, 400);
 }
 
+// A rupture's sums, as averages on bins of every width and as spectra,
+// within 1e-13 of the sum of |weight|.
+TEST(ReferenceRupture, SumsWithinTheTargetOfTheWeights) {
+  std::vector<yoffe_source> sources;
+  double weights = 0.0;
+  for (const Row& r : table()) {
+    if (r.kind != "rupture") continue;
+    sources.push_back({r.x, r.taus, r.taur, r.value});
+    weights += std::fabs(r.value);
+  }
+  ASSERT_EQ(sources.size(), 1000u);
+  int rows = 0;
+  double worst_average = 0.0;
+  double worst_spectrum = 0.0;
+  for (const Row& r : table()) {
+    if (r.kind == "sumavg") {
+      double v = 0.0;
+      ASSERT_EQ(yoffe_moment_rate(sources.data(), sources.size(), r.x, r.dt, 1, 1, &v, nullptr),
+                YOFFE_OK);
+      EXPECT_NEAR(v, r.value, 1e-13 * weights) << "t0 " << r.x << ", dt " << r.dt;
+      worst_average = std::fmax(worst_average, std::fabs(v - r.value) / weights);
+      ++rows;
+    } else if (r.kind == "sumspec") {
+      EXPECT_EQ(r.envelope, weights);
+      double x[2] = {0.0, 0.0};
+      ASSERT_EQ(yoffe_moment_rate_spectrum(sources.data(), sources.size(), 1, &r.x, x, nullptr),
+                YOFFE_OK);
+      const double error = std::hypot(x[0] - r.value, x[1] - r.imag);
+      EXPECT_LE(error, 1e-13 * weights) << "f " << r.x;
+      worst_spectrum = std::fmax(worst_spectrum, error / weights);
+      ++rows;
+    }
+  }
+  EXPECT_EQ(rows, 22);
+  std::printf("[ worst    ] sums of 1,000 sources: averages %.2e, spectrum %.2e of the weights\n",
+              worst_average, worst_spectrum);
+}
+
 // The table itself: every regime is there, with the window bounds and the
 // ends of the domain.
 TEST(ReferenceTable, CoversTheRegimes) {
