@@ -90,18 +90,27 @@ def _refusal(function, rule, names, values, index):
     return ValueError("yoffe.%s: %s; got %s%s" % (function, rule, got, where))
 
 
-def _check_block(function, positive, taus, taur, block_info=None):
+def _valid(taus, taur, positive, limit):
+    """Whether the library takes each source (and, for the peak time, taus > 0; with limit,
+    taur = 0 as the source without a rise)."""
+    valid = np.asarray(_core.valid_source(taus, _rise_or_limit(taus, taur) if limit else taur))
+    return valid & (np.asarray(taus) > 0.0) if positive else valid
+
+
+def _refuse_source_at(function, positive, taus, taur, index, shown):
+    """The refusal of the source at index of the broadcast taus and taur, shown at index shown."""
+    s, r = np.broadcast_arrays(taus, taur)
+    return _refusal(function, _rule(float(s[index]), float(r[index]), positive),
+                    ("taus", "taur"), (s[index], r[index]), shown)
+
+
+def _check_block(function, positive, limit, taus, taur, block_info=None):
     """Raises the refusal of the first bad source of a dask block, at its index in the array."""
-    valid = _core.valid_source(taus, taur)
-    if positive:
-        valid &= np.asarray(taus) > 0.0
-    index = _first_bad(np.asarray(valid), None)
+    index = _first_bad(_valid(taus, taur, positive, limit), None)
     if index is not None:
         offset = [start for start, _ in block_info[0]["array-location"]] if block_info else []
         whole = tuple(o + i for o, i in zip(offset, index)) if offset else index
-        s, r = np.broadcast_arrays(taus, taur)
-        raise _refusal(function, _rule(float(s[index]), float(r[index]), positive),
-                       ("taus", "taur"), (s[index], r[index]), whole)
+        raise _refuse_source_at(function, positive, taus, taur, index, whole)
     return taus
 
 
@@ -121,29 +130,22 @@ def _checked_source(function, taus, taur, positive=False, limit=False):
     if _is_dask(taus) or _is_dask(taur):
         import dask.array as da
         taus, taur = da.broadcast_arrays(da.asarray(taus), da.asarray(taur))
-        for name, x in (("taus", taus), ("taur", taur)):
-            if x.dtype.kind not in "biuf":
-                raise TypeError("%s must be a real number or an array of real numbers, not %s"
-                                % (name, x.dtype))
+        _real("taus", np.empty(0, taus.dtype))
+        _real("taur", np.empty(0, taur.dtype))
         checked = da.map_blocks(lambda s, r, block_info=None:
-                                _check_block(function, positive, s, r, block_info),
+                                _check_block(function, positive, limit, s, r, block_info),
                                 taus, taur, dtype=taus.dtype)
         return checked, taur
     s = _real("taus", taus)
     r = _real("taur", taur)
-    rise = _rise_or_limit(np.ma.getdata(s), np.ma.getdata(r)) if limit else np.ma.getdata(r)
-    valid = np.asarray(_core.valid_source(np.ma.getdata(s), rise))
-    if positive:
-        valid = valid & (np.ma.getdata(s) > 0.0)
+    valid = _valid(np.ma.getdata(s), np.ma.getdata(r), positive, limit)
     mask = None
     if np.ma.isMaskedArray(s) or np.ma.isMaskedArray(r):
-        mask = np.ma.getmaskarray(s) | np.ma.getmaskarray(r)
-        mask = np.broadcast_to(mask, valid.shape)
+        mask = np.broadcast_to(np.ma.getmaskarray(s) | np.ma.getmaskarray(r), valid.shape)
     index = _first_bad(valid, mask)
     if index is not None:
-        bs, br = np.broadcast_arrays(np.ma.getdata(s), np.ma.getdata(r))
-        raise _refusal(function, _rule(float(bs[index]), float(br[index]), positive),
-                       ("taus", "taur"), (bs[index], br[index]), index if valid.ndim else None)
+        raise _refuse_source_at(function, positive, np.ma.getdata(s), np.ma.getdata(r), index,
+                                index if valid.ndim else None)
     return taus, taur
 
 
@@ -380,8 +382,8 @@ def from_tacc_teff(*, tacc, teff, out=None, **kwargs):
         # either output checked when computed.
         import dask.array as da
         tacc, teff = da.broadcast_arrays(da.asarray(tacc), da.asarray(teff))
-        for name, x in (("tacc", tacc), ("teff", teff)):
-            _real(name, np.empty(0, x.dtype))
+        _real("tacc", np.empty(0, tacc.dtype))
+        _real("teff", np.empty(0, teff.dtype))
         found = da.apply_gufunc(_core.from_tacc_teff, "(),()->(),()", tacc, teff, **kwargs)
         return tuple(da.map_blocks(_check_found, tacc, teff, x, dtype=x.dtype) for x in found)
     _real("tacc", tacc)

@@ -127,6 +127,10 @@ def test_sources_without_a_rise_are_their_limits():
     assert impulse[0] == 1 / dt and not impulse[1:].any()
     triangle = yoffe.slip_rate_average(t, dt=dt, taus=0.1, taur=0.0)
     assert math.isclose(triangle.sum() * dt, 1.0, abs_tol=1e-13)
+    da = pytest.importorskip("dask.array")
+    lazy = yoffe.slip_rate_average(da.from_array(t, chunks=7), dt=dt, taus=0.1,
+                                   taur=da.zeros(20, chunks=7))
+    assert np.array_equal(lazy.compute(), triangle)
     assert complex(yoffe.complex_spectrum(3.0, taus=0.0, taur=0.0)) == pytest.approx(1.0, abs=1e-15)
     m = yoffe.moment_rate(onset=[0.0], taus=0.0, taur=0.0, weight=2.0, t0=0.0, dt=0.1, n=3)
     assert m[0] == 2.0 / 0.1
