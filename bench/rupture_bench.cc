@@ -7,9 +7,11 @@
 // shared machine compare the best of several runs.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstddef>
+#include <cstdlib>
 #include <numbers>
 #include <random>
 #include <vector>
@@ -18,17 +20,20 @@
 
 namespace {
 
-constexpr std::size_t kSources = 100000;
 constexpr std::size_t kSteps = 4096;
 constexpr double kStep = 0.05;
 constexpr std::size_t kFrequencies = kSteps / 2;
 
-// Onsets over 150 s, taus 0.05 to 0.2 s, taur 0.5 to 3 s, unit weights.
+// Onsets over 150 s, taus 0.05 to 0.2 s, taur 0.5 to 3 s, unit weights:
+// 10^5 of them, or YOFFE_BENCH_SUBFAULTS's number (the instruction counts
+// of bench/rupture_instructions.sh take 10^4).
 const std::vector<yoffe_source>& rupture() {
   static const std::vector<yoffe_source> sources = [] {
+    const char* given = std::getenv("YOFFE_BENCH_SUBFAULTS");
+    const long n = given != nullptr ? std::atol(given) : 100000;
     std::mt19937_64 random(1);
     std::uniform_real_distribution<double> onset(0.0, 150.0), taus(0.05, 0.2), taur(0.5, 3.0);
-    std::vector<yoffe_source> s(kSources);
+    std::vector<yoffe_source> s(static_cast<std::size_t>(n > 0 ? n : 100000));
     for (yoffe_source& x : s) x = {onset(random), taus(random), taur(random), 1.0};
     return s;
   }();
@@ -41,12 +46,12 @@ void BM_MomentRate(benchmark::State& state) {
   yoffe_set_threads(threads);
   std::vector<double> out(kSteps);
   for (auto _ : state) {
-    yoffe_moment_rate(rupture().data(), kSources, 0.0, kStep, kSteps, averaged, out.data(),
+    yoffe_moment_rate(rupture().data(), rupture().size(), 0.0, kStep, kSteps, averaged, out.data(),
                       nullptr);
     benchmark::DoNotOptimize(out.data());
   }
   yoffe_set_threads(0);
-  state.SetItemsProcessed(state.iterations() * static_cast<long>(kSources * kSteps));
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(rupture().size() * kSteps));
   state.SetLabel(averaged ? "averages" : "point samples");
 }
 BENCHMARK(BM_MomentRate)
@@ -54,6 +59,33 @@ BENCHMARK(BM_MomentRate)
     ->ArgNames({"threads", "averaged"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+
+// The baseline of the averages: point samples of the same grid by the
+// per-time calls, as a caller's own loop would take them, each source on
+// the steps of its support.
+void BM_MomentRateByPerTimeCalls(benchmark::State& state) {
+  std::vector<double> out(kSteps);
+  std::vector<double> t(kSteps);
+  std::vector<double> rate(kSteps);
+  for (auto _ : state) {
+    std::fill(out.begin(), out.end(), 0.0);
+    for (const yoffe_source& s : rupture()) {
+      const double end = s.onset + s.taur + 2.0 * s.taus;
+      const auto first = static_cast<std::size_t>(std::max(0.0, std::floor(s.onset / kStep)));
+      const auto last = std::min(kSteps, static_cast<std::size_t>(std::ceil(end / kStep)) + 1);
+      if (first >= last) continue;
+      for (std::size_t k = first; k < last; ++k) {
+        t[k - first] = static_cast<double>(k) * kStep - s.onset;
+      }
+      yoffe_slip_rate(s.taus, s.taur, last - first, t.data(), rate.data());
+      for (std::size_t k = first; k < last; ++k) out[k] += s.weight * rate[k - first];
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(rupture().size() * kSteps));
+  state.SetLabel("point samples by yoffe_slip_rate");
+}
+BENCHMARK(BM_MomentRateByPerTimeCalls)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 std::vector<double> frequencies() {
   std::vector<double> f(kFrequencies);
@@ -66,12 +98,12 @@ void BM_SpectrumClosedForm(benchmark::State& state) {
   const std::vector<double> f = frequencies();
   std::vector<double> out(2 * f.size());
   for (auto _ : state) {
-    yoffe_moment_rate_spectrum(rupture().data(), kSources, f.size(), f.data(), out.data(),
+    yoffe_moment_rate_spectrum(rupture().data(), rupture().size(), f.size(), f.data(), out.data(),
                                nullptr);
     benchmark::DoNotOptimize(out.data());
   }
   yoffe_set_threads(0);
-  state.SetItemsProcessed(state.iterations() * static_cast<long>(kSources * kFrequencies));
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(rupture().size() * kFrequencies));
 }
 BENCHMARK(BM_SpectrumClosedForm)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -103,12 +135,12 @@ void fft(std::vector<std::complex<double>>& x) {
 void BM_SpectrumByFft(benchmark::State& state) {
   const std::vector<double> f = frequencies();
   std::vector<double> exact(2 * f.size());
-  yoffe_moment_rate_spectrum(rupture().data(), kSources, f.size(), f.data(), exact.data(),
+  yoffe_moment_rate_spectrum(rupture().data(), rupture().size(), f.size(), f.data(), exact.data(),
                              nullptr);
   std::vector<double> m(kSteps);
   std::vector<std::complex<double>> x(kSteps);
   for (auto _ : state) {
-    yoffe_moment_rate(rupture().data(), kSources, 0.0, kStep, kSteps, 1, m.data(), nullptr);
+    yoffe_moment_rate(rupture().data(), rupture().size(), 0.0, kStep, kSteps, 1, m.data(), nullptr);
     for (std::size_t j = 0; j < kSteps; ++j) x[j] = m[j] * kStep;
     fft(x);
     benchmark::DoNotOptimize(x.data());
@@ -117,8 +149,8 @@ void BM_SpectrumByFft(benchmark::State& state) {
   for (std::size_t k = 0; k < kFrequencies; ++k) {
     error = std::fmax(error, std::abs(x[k] - std::complex<double>(exact[2 * k], exact[2 * k + 1])));
   }
-  state.counters["fft_error"] = error / static_cast<double>(kSources);
-  state.SetItemsProcessed(state.iterations() * static_cast<long>(kSources * kFrequencies));
+  state.counters["fft_error"] = error / static_cast<double>(rupture().size());
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(rupture().size() * kFrequencies));
 }
 BENCHMARK(BM_SpectrumByFft)->Unit(benchmark::kMillisecond)->Iterations(1);
 

@@ -237,14 +237,18 @@ Moments moments_about(const Shape& p, const Node& a, const Node& b, const Arc& r
       const double j12 = s6 * (8.0 / 3.0);
       const double j03 = 16.0 * r.k3;
       const double j30 = 4.0 * s4 - s6 * (8.0 / 3.0);
-      const double sp = 2.0 * w;  // sin(phi)
-      const double cp = d;        // cos(phi)
-      const double op = 2.0 * v;  // 1 + cos(phi)
-      const double even2 = ((op * sp * sp) * j20 + (op * cp * cp) * j02) -
-                           ((3.0 * sp * sp * cp) * j21 + (cp * cp * cp) * j03);
-      const double odd2 =
-          (2.0 * op * sp * cp) * j11 - (3.0 * sp * cp * cp) * j12 - (sp * sp * sp) * j30;
-      m.m2 = p.taur2_over_4pi * (even2 + sign * odd2);
+      // (sp A + cp B)^2 (op - sp A - cp B) in A = sin(psi), B = 1 - cos(psi):
+      // op times a square form less a cubic one, with sp = sin(phi) of the
+      // sign of the direction, cp = cos(phi) and op = 1 + cos(phi).
+      const double sp = sign * (2.0 * w);
+      const double cp = d;
+      const double sp2 = sp * sp;
+      const double cp2 = cp * cp;
+      const double spcp = sp * cp;
+      const double square = (sp2 * j20 + cp2 * j02) + (2.0 * spcp) * j11;
+      const double cube =
+          sp * (sp2 * j30 + (3.0 * spcp) * j21) + cp * ((3.0 * spcp) * j12 + cp2 * j03);
+      m.m2 = p.taur2_over_4pi * ((2.0 * v) * square - cube);
     }
   }
   return m;
