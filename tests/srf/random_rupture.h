@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -109,52 +110,52 @@ inline std::uint64_t bits(double x) {
   return std::bit_cast<std::uint64_t>(x);
 }
 
-inline bool same_values(const std::vector<double>& a, const std::vector<double>& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (bits(a[i]) != bits(b[i])) return false;
+// A point's sample counts and every number, to the bit.
+inline std::vector<std::uint64_t> bits_of(const Point& p) {
+  std::vector<std::uint64_t> v{p.sr1.size(), p.sr2.size(), p.sr3.size()};
+  for (const double x : {p.lon, p.lat, p.dep, p.stk, p.dip, p.area, p.tinit, p.dt, p.vs, p.den,
+                         p.rake, p.slip1, p.slip2, p.slip3}) {
+    v.push_back(bits(x));
   }
-  return true;
+  for (const std::vector<double>* axis : {&p.sr1, &p.sr2, &p.sr3}) {
+    for (const double x : *axis) v.push_back(bits(x));
+  }
+  return v;
+}
+
+// A model's segments and blocks, and every number and count in them.
+inline std::vector<std::uint64_t> bits_of(const Model& m) {
+  std::vector<std::uint64_t> v{m.header.segments.size(), m.blocks.size()};
+  for (const Segment& s : m.header.segments) {
+    v.push_back(static_cast<std::uint64_t>(s.nstk));
+    v.push_back(static_cast<std::uint64_t>(s.ndip));
+    for (const double x : {s.elon, s.elat, s.len, s.wid, s.stk, s.dip, s.dtop, s.shyp, s.dhyp}) {
+      v.push_back(bits(x));
+    }
+  }
+  for (const std::vector<Point>& block : m.blocks) {
+    v.push_back(block.size());
+    for (const Point& p : block) {
+      const std::vector<std::uint64_t> point = bits_of(p);
+      v.insert(v.end(), point.begin(), point.end());
+    }
+  }
+  return v;
 }
 
 inline bool same(const Point& a, const Point& b) {
-  return same_values({a.lon, a.lat, a.dep, a.stk, a.dip, a.area, a.tinit, a.dt, a.vs, a.den, a.rake,
-                      a.slip1, a.slip2, a.slip3},
-                     {b.lon, b.lat, b.dep, b.stk, b.dip, b.area, b.tinit, b.dt, b.vs, b.den, b.rake,
-                      b.slip1, b.slip2, b.slip3}) &&
-         same_values(a.sr1, b.sr1) && same_values(a.sr2, b.sr2) && same_values(a.sr3, b.sr3);
+  return bits_of(a) == bits_of(b);
 }
 
-inline bool same(const Segment& a, const Segment& b) {
-  return a.nstk == b.nstk && a.ndip == b.ndip &&
-         same_values({a.elon, a.elat, a.len, a.wid, a.stk, a.dip, a.dtop, a.shyp, a.dhyp},
-                     {b.elon, b.elat, b.len, b.wid, b.stk, b.dip, b.dtop, b.shyp, b.dhyp});
-}
-
-// Equal headers and points to the bit, or where they first differ.
+// Equal headers, and equal numbers to the bit, or where they first differ.
 inline testing::AssertionResult same(const Model& a, const Model& b) {
-  if (a.header.version != b.header.version) return testing::AssertionFailure() << "version";
-  if (a.header.comments != b.header.comments) return testing::AssertionFailure() << "comments";
-  if (a.header.segments.size() != b.header.segments.size()) {
-    return testing::AssertionFailure() << "segment count";
+  if (a.header.version != b.header.version || a.header.comments != b.header.comments) {
+    return testing::AssertionFailure() << "the versions or the comments differ";
   }
-  for (std::size_t i = 0; i < a.header.segments.size(); ++i) {
-    if (!same(a.header.segments[i], b.header.segments[i])) {
-      return testing::AssertionFailure() << "segment " << i + 1;
-    }
-  }
-  if (a.blocks.size() != b.blocks.size()) return testing::AssertionFailure() << "block count";
-  for (std::size_t i = 0; i < a.blocks.size(); ++i) {
-    if (a.blocks[i].size() != b.blocks[i].size()) {
-      return testing::AssertionFailure() << "size of block " << i + 1;
-    }
-    for (std::size_t k = 0; k < a.blocks[i].size(); ++k) {
-      if (!same(a.blocks[i][k], b.blocks[i][k])) {
-        return testing::AssertionFailure() << "point " << k + 1 << " of block " << i + 1;
-      }
-    }
-  }
-  return testing::AssertionSuccess();
+  const std::vector<std::uint64_t> x = bits_of(a), y = bits_of(b);
+  if (x == y) return testing::AssertionSuccess();
+  const auto differ = std::mismatch(x.begin(), x.end(), y.begin(), y.end()).first - x.begin();
+  return testing::AssertionFailure() << "the numbers differ from number " << differ << " on";
 }
 
 }  // namespace srf_testing

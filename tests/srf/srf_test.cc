@@ -178,37 +178,23 @@ TEST(Writer, Misuse) {
   Point nan_sample;
   nan_sample.sr2 = {1.0, std::nan("")};
   const Header header;
-  const auto logic = [&](auto act) {
+  // Calls that hold but the last: b<n> begin_points(n), w write, f finish,
+  // t<n> write_formatted of n points.
+  for (const std::string calls : {"w", "f", "b2 w b1", "b2 w f", "b1 w w", "b1 t2", "b0 f b0"}) {
     std::ostringstream out;
     Writer writer(out, header);
-    EXPECT_THROW(act(writer), std::logic_error);
-  };
-  logic([&](Writer& w) { w.write(p); });
-  logic([&](Writer& w) { w.finish(); });
-  logic([&](Writer& w) {
-    w.begin_points(2);
-    w.write(p);
-    w.begin_points(1);
-  });
-  logic([&](Writer& w) {
-    w.begin_points(2);
-    w.write(p);
-    w.finish();
-  });
-  logic([&](Writer& w) {
-    w.begin_points(1);
-    w.write(p);
-    w.write(p);
-  });
-  logic([&](Writer& w) {
-    w.begin_points(1);
-    w.write_formatted("", 2);
-  });
-  logic([&](Writer& w) {
-    w.begin_points(0);
-    w.finish();
-    w.begin_points(0);
-  });
+    const auto call = [&](const std::string& c) {
+      const std::size_t n = c.size() > 1 ? std::stoul(c.substr(1)) : 0;
+      if (c[0] == 'b') writer.begin_points(n);
+      if (c[0] == 'w') writer.write(p);
+      if (c[0] == 'f') writer.finish();
+      if (c[0] == 't') writer.write_formatted("", n);
+    };
+    std::istringstream in(calls);
+    std::string c, next;
+    for (in >> c; in >> next; c = next) ASSERT_NO_THROW(call(c)) << calls;
+    EXPECT_THROW(call(c), std::logic_error) << calls;
+  }
 
   std::ostringstream out;
   Writer writer(out, header);
