@@ -107,7 +107,9 @@ TEST(RoundTrip, RandomModelsToTheBit) {
 TEST(RoundTrip, LargeFileThroughTheFileSystem) {
   std::mt19937_64 rng(2);
   const Model model = random_model(rng, "2.0", 2, {1500, 1500}, 60);
-  const std::string path = testing::TempDir() + "srf_round_trip.srf";
+  // A name of its own, for builds tested at the same time.
+  const std::string path =
+      testing::TempDir() + "srf_round_trip_" + std::to_string(std::random_device{}()) + ".srf";
   {
     std::ofstream out(path, std::ios::binary);
     Writer writer(out, model.header);
