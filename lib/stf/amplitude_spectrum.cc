@@ -9,13 +9,14 @@
 // The triangle's factor needs sin(y) to an absolute accuracy of the last
 // place of 1, which the rounding of y alone would spoil as y grows: y is
 // formed as a double-double (pi in two parts times the exact product f taus)
-// and reduced by pi / 2 in three parts (numeric/trigonometric.h).  The Bessel modulus is smooth, with
-// an oscillation of relative size 1 / (2x) only, and takes two forms: the
-// power series below x = 4, and Hankel's form sqrt(2 / (pi x)) (P cos chi -
-// Q sin chi) beyond, with P and Q, smooth and without oscillation, from
-// polynomials fitted on four pieces up to x = 20 (where the power series
-// would add up terms of 4e7 in magnitude) and from Hankel's expansion,
-// whose 28 terms reach 2^-57, from 20 on.  Of the C library only
+// and reduced by pi / 2 in three parts (numeric/trigonometric.h).  The
+// Bessel modulus is smooth, with an oscillation of relative size 1 / (2x)
+// only, and takes two forms: the power series below x = 4, and Hankel's
+// form sqrt(2 / (pi x)) (P cos chi - Q sin chi) beyond, with P and Q,
+// smooth and without oscillation, from polynomials fitted on four pieces up
+// to x = 20 (where the power series would add up terms of 4e7 in
+// magnitude) and from Hankel's expansion, whose 28 terms reach 2^-57, from
+// 20 on.  Of the C library only
 // exact functions are used (sqrt, which IEEE arithmetic rounds correctly,
 // fabs, floor and round), so the results are the same everywhere.
 #include <cmath>
@@ -31,20 +32,18 @@
 namespace yoffe::detail {
 namespace {
 
-using numeric::dd::add;
 using numeric::dd::DD;
 using numeric::dd::kPi;
 using numeric::dd::mul;
-using numeric::dd::rounded;
 using numeric::dd::sub;
 using numeric::dd::two_prod;
 using numeric::horner;
 using numeric::kBesselJ0Series;
-using numeric::kBesselPieceEdges;
 using numeric::kBesselJ1Series;
+using numeric::kBesselPieceEdges;
 using numeric::kHankelP0;
-using numeric::kHankelPieces;
 using numeric::kHankelP1;
+using numeric::kHankelPieces;
 using numeric::kHankelQ0;
 using numeric::kHankelQ1;
 using numeric::kTwoOverPi;
