@@ -97,10 +97,46 @@ using numeric::dd::DD;""")
                  + table("kBesselJ0Series", [hexd((-1) ** k / mp.factorial(k) ** 2) for k in range(18)]) + "\n"
                  + table("kBesselJ1Series",
                          [hexd((-1) ** k / (mp.factorial(k) * mp.factorial(k + 1))) for k in range(18)]))
-    parts.append("// 1 / (k!)^2 and 1 / (k! (k + 1)!), k = 0..44, double-doubles.\n"
-                 + table("kBesselJ0SeriesDD", [dd(1 / mp.factorial(k) ** 2) for k in range(45)], "DD", 1) + "\n"
-                 + table("kBesselJ1SeriesDD", [dd(1 / (mp.factorial(k) * mp.factorial(k + 1))) for k in range(45)],
-                         "DD", 1))
+    # Between x = 4 and 20, where neither the power series (in double) nor
+    # Hankel's expansion holds the digits, Hankel's P and Q themselves,
+    # smooth there: J_nu = sqrt(2 / (pi x)) (P cos chi - Q sin chi), chi =
+    # x - (2 nu + 1) pi / 4, with P + i Q = sqrt(pi x / 2) H_nu(x) e^(-i chi).
+    # Each as a polynomial in t = (x - middle) / half on the pieces between
+    # kBesselPieceEdges: Chebyshev's interpolant at 40 nodes, cut where its
+    # terms fall below 2^-57, and written in powers of t (whose coefficients
+    # add up, in magnitude, to about the function itself).
+    edges = [mp.mpf(4), mp.mpf(6), mp.mpf(9), mp.mpf(27) / 2, mp.mpf(20)]
+
+    def hankel_pq(x, nu):
+        chi = x - (2 * nu + 1) * mp.pi / 4
+        k = mp.sqrt(mp.pi * x / 2)
+        j, y = mp.besselj(nu, x), mp.bessely(nu, x)
+        return k * (j * mp.cos(chi) + y * mp.sin(chi)), k * (y * mp.cos(chi) - j * mp.sin(chi))
+
+    def powers_of_t(f, a, b, n=40, terms=17):
+        nodes = [mp.cos(mp.pi * (j + mp.mpf(1) / 2) / n) for j in range(n)]
+        values = [f((b - a) / 2 * t + (a + b) / 2) for t in nodes]
+        c = [2 * mp.fsum(values[j] * mp.cos(mp.pi * k * (j + mp.mpf(1) / 2) / n) for j in range(n)) / n
+             for k in range(n)]
+        assert all(abs(ck) < mp.mpf(2) ** -57 for ck in c[terms:])
+        powers = [mp.mpf(0)] * terms
+        for k in range(terms):
+            weight = c[k] / 2 if k == 0 else c[k]
+            for i, v in enumerate(mp.taylor(lambda t: mp.chebyt(k, t), 0, k)):
+                powers[i] += weight * v
+        return powers
+
+    rows = []
+    for a, b in zip(edges, edges[1:]):
+        for nu in (0, 1):
+            for which in (0, 1):
+                coefficients = powers_of_t(lambda x: hankel_pq(x, nu)[which], a, b)
+                rows.append("{" + ", ".join(hexd(v) for v in coefficients) + "}")
+    parts.append("// The edges of the pieces of 4 <= x < 20.\n"
+                 + table("kBesselPieceEdges", [hexd(e) for e in edges]) + "\n"
+                 "// P0, Q0, P1 and Q1 of Hankel's form on each piece, in powers of\n"
+                 "// t = (x - middle) / half, t in [-1, 1]: row 4 i + k, k = 0..3.\n"
+                 + table("kHankelPieces", rows, "double", 1).replace("[16]", "[16][17]"))
     # Hankel's expansion: a_k(nu) = prod_{j=1..k} (4 nu^2 - (2j - 1)^2) / (k! 8^k).
     def a(k, nu):
         r = mp.mpf(1)

@@ -9,11 +9,14 @@
 // The triangle's factor needs sin(y) to an absolute accuracy of the last
 // place of 1, which the rounding of y alone would spoil as y grows: y is
 // formed as a double-double (pi in two parts times the exact product f taus)
-// and reduced by pi / 2 in three parts (numeric/trigonometric.h).  The Bessel modulus is smooth, with
-// an oscillation of relative size 1 / (2x) only, and takes three forms:
-// the power series below x = 4, the same series in double-double up to 20
-// (its terms add up to 4e7 in magnitude there), and Hankel's expansion
-// beyond, whose 28 terms reach 2^-57 from x = 20 on.  Of the C library only
+// and reduced by pi / 2 in three parts (numeric/trigonometric.h).  The
+// Bessel modulus is smooth, with an oscillation of relative size 1 / (2x)
+// only, and takes two forms: the power series below x = 4, and Hankel's
+// form sqrt(2 / (pi x)) (P cos chi - Q sin chi) beyond, with P and Q,
+// smooth and without oscillation, from polynomials fitted on four pieces up
+// to x = 20 (where the power series would add up terms of 4e7 in
+// magnitude) and from Hankel's expansion, whose 28 terms reach 2^-57, from
+// 20 on.  Of the C library only
 // exact functions are used (sqrt, which IEEE arithmetic rounds correctly,
 // fabs, floor and round), so the results are the same everywhere.
 #include <cmath>
@@ -29,20 +32,18 @@
 namespace yoffe::detail {
 namespace {
 
-using numeric::dd::add;
 using numeric::dd::DD;
 using numeric::dd::kPi;
 using numeric::dd::mul;
-using numeric::dd::rounded;
 using numeric::dd::sub;
 using numeric::dd::two_prod;
 using numeric::horner;
 using numeric::kBesselJ0Series;
-using numeric::kBesselJ0SeriesDD;
 using numeric::kBesselJ1Series;
-using numeric::kBesselJ1SeriesDD;
+using numeric::kBesselPieceEdges;
 using numeric::kHankelP0;
 using numeric::kHankelP1;
+using numeric::kHankelPieces;
 using numeric::kHankelQ0;
 using numeric::kHankelQ1;
 using numeric::kTwoOverPi;
@@ -51,6 +52,7 @@ using numeric::sin_cos;
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kSqrtTwoOverPi = 0x1.9884533d43651p-1;  // sqrt(2 / pi)
+constexpr double kSqrtHalf = 0x1.6a09e667f3bcdp-1;       // sqrt(1 / 2)
 
 // pi a b for a, b >= 0, as a double-double while the product is exact,
 // rounded beyond (where its rounding is below the result's resolution).
@@ -58,6 +60,31 @@ DD pi_times(double a, double b) {
   const double p = a * b;
   if (!(p > 0x1p-900 && p < 0x1p900 && a < 0x1p995 && b < 0x1p995)) return {kPi.hi * p, 0.0};
   return mul(kPi, two_prod(a, b));
+}
+
+// Hankel's P0, Q0, P1 and Q1 at 4 <= x < 2^60: J0 = k (P0 cos chi -
+// Q0 sin chi) and J1 = k (P1 sin chi + Q1 cos chi), chi = x - pi / 4 and
+// k^2 = 2 / (pi x).
+struct HankelForm {
+  double p0;
+  double q0;
+  double p1;
+  double q1;
+};
+
+HankelForm hankel_form(double x) {
+  if (x < 20.0) {
+    const int i = x < kBesselPieceEdges[2] ? (x < kBesselPieceEdges[1] ? 0 : 1)
+                                           : (x < kBesselPieceEdges[3] ? 2 : 3);
+    const double half = 0.5 * (kBesselPieceEdges[i + 1] - kBesselPieceEdges[i]);
+    const double t = (x - (kBesselPieceEdges[i] + half)) / half;
+    const double(*c)[17] = &kHankelPieces[4 * i];
+    return {horner<17>(c[0], t), horner<17>(c[1], t), horner<17>(c[2], t), horner<17>(c[3], t)};
+  }
+  const double w = 1.0 / x;
+  const double u = w * w;
+  return {horner<14>(kHankelP0, u), w * horner<14>(kHankelQ0, u), horner<14>(kHankelP1, u),
+          w * horner<14>(kHankelQ1, u)};
 }
 
 // sqrt(J0^2(x) + J1^2(x)) for x >= 0.
@@ -68,33 +95,13 @@ double bessel_modulus(DD x) {
     const double j1 = (0.5 * x.hi) * horner<18>(kBesselJ1Series, z);
     return std::sqrt(j0 * j0 + j1 * j1);
   }
-  if (x.hi < 20.0) {
-    // Terms up to (x/2)^2k / (k!)^2 < 2^-62: k below 13 + 1.6 x.
-    const int terms = 13 + static_cast<int>(1.6 * x.hi);
-    const DD z = mul(mul(x, x), 0.25);
-    DD j0 = kBesselJ0SeriesDD[terms - 1];
-    DD j1 = kBesselJ1SeriesDD[terms - 1];
-    for (int k = terms - 2; k >= 0; --k) {
-      j0 = sub(kBesselJ0SeriesDD[k], mul(z, j0));
-      j1 = sub(kBesselJ1SeriesDD[k], mul(z, j1));
-    }
-    const double a = rounded(j0);
-    const double b = 0.5 * rounded(mul(j1, x));
-    return std::sqrt(a * a + b * b);
-  }
-  // Hankel: J0 = k (P0 cos chi - Q0 sin chi), J1 = k (P1 sin chi + Q1 cos chi),
-  // chi = x - pi / 4, k^2 = 2 / (pi x), so that
   // J0^2 + J1^2 = k^2 (mean + wave_s sin 2x - wave_c cos 2x).
   const double w = 1.0 / x.hi;
   if (x.hi > 0x1p60) return std::sqrt(kTwoOverPi * w);
-  const double u = w * w;
-  const double p0 = horner<14>(kHankelP0, u);
-  const double q0 = w * horner<14>(kHankelQ0, u);
-  const double p1 = horner<14>(kHankelP1, u);
-  const double q1 = w * horner<14>(kHankelQ1, u);
-  const double mean = 0.5 * ((p0 * p0 + q1 * q1) + (p1 * p1 + q0 * q0));
-  const double wave_s = 0.5 * ((p0 * p0 - p1 * p1) + (q1 * q1 - q0 * q0));
-  const double wave_c = p1 * q1 - p0 * q0;
+  const HankelForm h = hankel_form(x.hi);
+  const double mean = 0.5 * ((h.p0 * h.p0 + h.q1 * h.q1) + (h.p1 * h.p1 + h.q0 * h.q0));
+  const double wave_s = 0.5 * ((h.p0 * h.p0 - h.p1 * h.p1) + (h.q1 * h.q1 - h.q0 * h.q0));
+  const double wave_c = h.p1 * h.q1 - h.p0 * h.q0;
   double sine = 0.0;
   double cosine = 0.0;
   sin_cos(DD{2.0 * x.hi, 2.0 * x.lo}, sine, cosine);
@@ -102,41 +109,35 @@ double bessel_modulus(DD x) {
 }
 
 // J0(x) and J1(x) for 0 <= x < 2^60, each within a few units of the last
-// place of the envelope: 1 below x = 20, sqrt(2 / (pi x)) beyond.  The
-// same three forms as the modulus, Hankel's with chi = x - pi / 4 reduced
-// in double-double.
+// place of the envelope (1 below x = 4, sqrt(2 / (pi x)) beyond), with the
+// sine and cosine of x: from chi's, where Hankel's form takes them.
 struct BesselPair {
   double j0;
   double j1;
+  double sine;
+  double cosine;
 };
 
 BesselPair bessel_pair(DD x) {
+  BesselPair b{0.0, 0.0, 0.0, 0.0};
   if (x.hi < 4.0) {
     const double z = 0.25 * (x.hi * x.hi);
-    return {horner<18>(kBesselJ0Series, z), (0.5 * x.hi) * horner<18>(kBesselJ1Series, z)};
+    b.j0 = horner<18>(kBesselJ0Series, z);
+    b.j1 = (0.5 * x.hi) * horner<18>(kBesselJ1Series, z);
+    sin_cos(x, b.sine, b.cosine);
+    return b;
   }
-  if (x.hi < 20.0) {
-    const int terms = 13 + static_cast<int>(1.6 * x.hi);
-    const DD z = mul(mul(x, x), 0.25);
-    DD j0 = kBesselJ0SeriesDD[terms - 1];
-    DD j1 = kBesselJ1SeriesDD[terms - 1];
-    for (int k = terms - 2; k >= 0; --k) {
-      j0 = sub(kBesselJ0SeriesDD[k], mul(z, j0));
-      j1 = sub(kBesselJ1SeriesDD[k], mul(z, j1));
-    }
-    return {rounded(j0), 0.5 * rounded(mul(j1, x))};
-  }
-  const double w = 1.0 / x.hi;
-  const double u = w * w;
-  const double p0 = horner<14>(kHankelP0, u);
-  const double q0 = w * horner<14>(kHankelQ0, u);
-  const double p1 = horner<14>(kHankelP1, u);
-  const double q1 = w * horner<14>(kHankelQ1, u);
-  const double k = std::sqrt(kTwoOverPi * w);
+  const HankelForm h = hankel_form(x.hi);
+  const double k = std::sqrt(kTwoOverPi / x.hi);
   double sine = 0.0;
   double cosine = 0.0;
   sin_cos(sub(x, DD{0.5 * kHalfPi.hi, 0.5 * kHalfPi.lo}), sine, cosine);  // chi
-  return {k * (p0 * cosine - q0 * sine), k * (p1 * sine + q1 * cosine)};
+  b.j0 = k * (h.p0 * cosine - h.q0 * sine);
+  b.j1 = k * (h.p1 * sine + h.q1 * cosine);
+  // x = chi + pi / 4.
+  b.sine = (sine + cosine) * kSqrtHalf;
+  b.cosine = (cosine - sine) * kSqrtHalf;
+  return b;
 }
 
 // (sin(y) / y)^2 for y >= 0.
@@ -176,10 +177,11 @@ double amplitude_at(const Shape& p, double f) {
 
 // The slip rate's Fourier transform at f Hz, X(f) = int S(t) e^(-2 pi i f t) dt
 // = e^(-i x) [J0(x) + i J1(x)] e^(-2 i y) (sin(y) / y)^2, x = pi f taur and
-// y = pi f taus, each phase's sine and cosine from its own double-double
-// argument.  X(-f) is the conjugate of X(f).  Where pi f max(taus, taur)
-// passes 2^60 the phase is lost in the rounding of f itself, and the
-// transform is 0, the mean of its oscillation.
+// y = pi f taus, the phases' sines and cosines from the double-double
+// arguments x (or chi) and y, e^(-2 i y) by the double angle.  X(-f) is the
+// conjugate of X(f).  Where pi f max(taus, taur) passes 2^60 the phase is
+// lost in the rounding of f itself, and the transform is 0, the mean of its
+// oscillation.
 void transform_at(const Shape& p, double f, double& re, double& im) {
   if (std::isnan(f)) {
     re = im = f;
@@ -198,18 +200,16 @@ void transform_at(const Shape& p, double f, double& re, double& im) {
   const DD y = pi_times(cycles, p.taus);
   if (x.hi > 0x1p60 || y.hi > 0x1p59) return;
   const BesselPair b = bessel_pair(x);
-  double sx = 0.0;
-  double cx = 0.0;
-  sin_cos(x, sx, cx);
-  double xr = b.j0 * cx + b.j1 * sx;  // e^(-i x) (J0 + i J1)
-  double xi = b.j1 * cx - b.j0 * sx;
+  double xr = b.j0 * b.cosine + b.j1 * b.sine;  // e^(-i x) (J0 + i J1)
+  double xi = b.j1 * b.cosine - b.j0 * b.sine;
   if (p.taus > 0.0) {
-    double s2 = 0.0;
-    double c2 = 0.0;
-    sin_cos(DD{2.0 * y.hi, 2.0 * y.lo}, s2, c2);
-    const double t = triangle_factor(y);
-    const double tr = t * c2;
-    const double ti = -(t * s2);
+    double sy = 0.0;
+    double cy = 0.0;
+    sin_cos(y, sy, cy);
+    const double q = sy / y.hi;
+    const double t = y.hi < 0x1p-20 ? 1.0 - (y.hi * y.hi) * (1.0 / 3.0) : q * q;
+    const double tr = t * ((cy - sy) * (cy + sy));  // t cos 2y
+    const double ti = -(t * (2.0 * (sy * cy)));     // -t sin 2y
     const double r = xr * tr - xi * ti;
     xi = xr * ti + xi * tr;
     xr = r;

@@ -39,8 +39,8 @@ using numeric::dd::DD;
 // cos and sin of 2 pi f onset, from the double-double product; 0 and 0
 // where the phase passes 2^60, beyond which f's own rounding moves it by
 // more than a turn (the mean of the oscillation).
-void onset_phase(double f, double onset, double& cosine, double& sine) {
-  const DD turns = numeric::dd::times(numeric::dd::multiplier(onset), f);
+void onset_phase(double f, const numeric::dd::Multiplier& onset, double& cosine, double& sine) {
+  const DD turns = numeric::dd::times(onset, f);
   if (!(std::fabs(turns.hi) < 0x1p57)) {
     cosine = sine = 0.0;
     return;
@@ -148,6 +148,7 @@ void spectrum_part(const Part& w) {
   for (std::size_t j = 0; j < w.n_sources; ++j) {
     const yoffe_source& s = w.sources[j];
     const Shape shape = make_shape(s.taus, rise_or_limit(s.taus, s.taur));
+    const numeric::dd::Multiplier onset = numeric::dd::multiplier(s.onset);
     for (std::size_t k = 0; k < w.count; k += kBlock) {
       const std::size_t m = std::min(kBlock, w.count - k);
       const double* f = w.f + w.first + k;
@@ -156,7 +157,7 @@ void spectrum_part(const Part& w) {
       for (std::size_t i = 0; i < m; ++i) {
         double c = 1.0;
         double sn = 0.0;
-        if (s.onset != 0.0 && std::isfinite(f[i])) onset_phase(f[i], s.onset, c, sn);
+        if (s.onset != 0.0 && std::isfinite(f[i])) onset_phase(f[i], onset, c, sn);
         // e^(-i phase) X
         const double re = x[2 * i] * c + x[2 * i + 1] * sn;
         const double im = x[2 * i + 1] * c - x[2 * i] * sn;
