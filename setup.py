@@ -1,7 +1,8 @@
-"""Builds the extension yoffe._core: the package's ufuncs (python/yoffe/_core.cc)
+"""Builds the extensions yoffe._core, the package's ufuncs (python/yoffe/_core.cc)
 and the library's sources (lib/stf), compiled as the library is compiled
 (C++20, no fused multiply-add, so that every value is the library's to the
-bit).  The version is the project's, read from CMakeLists.txt."""
+bit), and yoffe._srf, the SRF reader and writer (python/yoffe/_srf.cc and
+lib/srf).  The version is the project's, read from CMakeLists.txt."""
 import os
 import re
 
@@ -30,6 +31,18 @@ core = Extension(
     language="c++",
 )
 
+# SRF files: yoffe.srf's reader and writer, the C++ ones (lib/srf), with
+# exceptions, which they throw.
+SRF = ["number_text.cc", "read.cc", "write.cc"]
+srf = Extension(
+    "yoffe._srf",
+    sources=["python/yoffe/_srf.cc"] + ["lib/srf/" + name for name in SRF],
+    include_dirs=["include", numpy.get_include()],
+    extra_compile_args=["-std=c++20", "-ffp-contract=off", "-fno-fast-math",
+                        "-fvisibility=hidden"],
+    language="c++",
+)
+
 # Intermediate files under build/, with the CMake builds, not beside the
 # sources.
 BUILD = os.path.join("build", "python-package")
@@ -42,8 +55,8 @@ setup(
     package_dir={"": "python"},
     # The stubs and the typing marker; the extension's source, which the
     # source distribution carries (MANIFEST.in), stays out of the wheel.
-    package_data={"yoffe": ["py.typed", "__init__.pyi", "ufunc.pyi"]},
+    package_data={"yoffe": ["py.typed", "__init__.pyi", "ufunc.pyi", "srf.pyi"]},
     include_package_data=False,
-    ext_modules=[core],
+    ext_modules=[core, srf],
     zip_safe=False,
 )

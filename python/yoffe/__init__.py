@@ -630,4 +630,4 @@ def moment_rate_centroid(*, onset, taus, taur, weight):
     return total, centroid, duration
 
 
-from . import ufunc  # noqa: E402  (the raw ufuncs, after the functions above)
+from . import srf, ufunc  # noqa: E402  (SRF files and the raw ufuncs, after the functions above)

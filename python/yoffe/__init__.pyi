@@ -6,7 +6,7 @@ from typing import Any, Tuple
 import numpy as np
 import numpy.typing as npt
 
-from . import ufunc as ufunc
+from . import srf as srf, ufunc as ufunc
 
 __version__: str
 __all__: list[str]

@@ -1,0 +1,309 @@
+// The package's SRF files: yoffe.srf's read and write over the C++ reader
+// and writer (lib/srf), compiled into the extension with their sources
+// (setup.py).  The arrays cross as a few large ones; yoffe/srf.py names
+// their columns.
+//
+//   read(path) -> (version, comments, segments, blocks, fields, offsets,
+//                  (sr1, sr2, sr3))
+//   write(path, version, comments, segments, blocks, fields, offsets,
+//         sr1, sr2, sr3)
+//
+// segments: float64 (segments, 11), the PLANE fields in their order;
+// blocks: int64, each POINTS block's count; fields: float64 (points, 14),
+// LON LAT DEP STK DIP AREA TINIT DT VS DEN RAKE SLIP1 SLIP2 SLIP3;
+// offsets: int64 (3, points + 1), point i's samples of axis a at
+// sr[a][offsets[a, i]:offsets[a, i + 1]].  A bad file raises ValueError
+// with the reader's "NAME:LINE: ..." message, a file that cannot be opened,
+// read or written OSError.  write writes a temporary file beside the
+// target and renames it over the target, so that a failure replaces
+// nothing; the new file has the permissions a new file gets.
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+#define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
+#include <numpy/arrayobject.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <ios>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "yoffe/srf.hpp"
+
+namespace {
+
+constexpr int kFields = 14;
+constexpr int kSegmentFields = 11;
+
+// A new numpy array of the shape, its data copied from `data`.
+template <class T>
+PyObject* array_of(const std::vector<T>& data, int type, npy_intp rows, npy_intp columns = 0) {
+  npy_intp shape[2] = {rows, columns};
+  PyObject* a = PyArray_SimpleNew(columns > 0 ? 2 : 1, shape, type);
+  if (a != nullptr && !data.empty()) {
+    std::memcpy(PyArray_DATA(reinterpret_cast<PyArrayObject*>(a)), data.data(),
+                data.size() * sizeof(T));
+  }
+  return a;
+}
+
+PyObject* os_error(const std::string& path) {
+  const int error = errno != 0 ? errno : EIO;
+  PyObject* name = PyUnicode_DecodeFSDefault(path.c_str());
+  PyObject* args = Py_BuildValue("(isO)", error, std::strerror(error), name);
+  Py_XDECREF(name);
+  if (args != nullptr) {
+    PyErr_SetObject(PyExc_OSError, args);
+    Py_DECREF(args);
+  }
+  return nullptr;
+}
+
+PyObject* read(PyObject*, PyObject* args) {
+  PyObject* path_object = nullptr;
+  if (!PyArg_ParseTuple(args, "O&", PyUnicode_FSConverter, &path_object)) return nullptr;
+  const std::string path = PyBytes_AS_STRING(path_object);
+  Py_DECREF(path_object);
+  std::vector<double> segments, fields, samples[3];
+  std::vector<long long> blocks, offsets[3];
+  std::string version;
+  std::vector<std::string> comments;
+  bool cannot_open = false;
+  std::string message;
+  Py_BEGIN_ALLOW_THREADS;
+  errno = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    cannot_open = true;
+  } else {
+    try {
+      yoffe::srf::Reader reader(in, path);
+      version = reader.header().version;
+      comments = reader.header().comments;
+      for (const yoffe::srf::Segment& s : reader.header().segments) {
+        segments.insert(segments.end(),
+                        {s.elon, s.elat, static_cast<double>(s.nstk), static_cast<double>(s.ndip),
+                         s.len, s.wid, s.stk, s.dip, s.dtop, s.shyp, s.dhyp});
+      }
+      for (auto& o : offsets) o.push_back(0);
+      yoffe::srf::Point p;
+      while (reader.next(p)) {
+        // Blocks of no points, which next() passes over, count too.
+        while (static_cast<long>(blocks.size()) < reader.blocks_read()) blocks.push_back(0);
+        ++blocks.back();
+        fields.insert(fields.end(), {p.lon, p.lat, p.dep, p.stk, p.dip, p.area, p.tinit, p.dt, p.vs,
+                                     p.den, p.rake, p.slip1, p.slip2, p.slip3});
+        const std::vector<double>* sr[3] = {&p.sr1, &p.sr2, &p.sr3};
+        for (int a = 0; a < 3; ++a) {
+          samples[a].insert(samples[a].end(), sr[a]->begin(), sr[a]->end());
+          offsets[a].push_back(static_cast<long long>(samples[a].size()));
+        }
+      }
+      while (static_cast<long>(blocks.size()) < reader.blocks_read()) blocks.push_back(0);
+    } catch (const yoffe::srf::Error& e) {
+      message = e.what();
+    } catch (const std::bad_alloc&) {
+      message = "\n";  // below
+    }
+  }
+  Py_END_ALLOW_THREADS;
+  if (cannot_open) return os_error(path);
+  if (message == "\n") return PyErr_NoMemory();
+  if (!message.empty()) {
+    PyErr_SetString(PyExc_ValueError, message.c_str());
+    return nullptr;
+  }
+  const auto n = static_cast<npy_intp>(fields.size() / kFields);
+  PyObject* comment_list = PyList_New(static_cast<Py_ssize_t>(comments.size()));
+  for (std::size_t i = 0; comment_list != nullptr && i < comments.size(); ++i) {
+    PyList_SET_ITEM(comment_list, static_cast<Py_ssize_t>(i),
+                    PyUnicode_DecodeUTF8(comments[i].data(),
+                                         static_cast<Py_ssize_t>(comments[i].size()), "replace"));
+  }
+  std::vector<long long> all_offsets;
+  for (const auto& o : offsets) all_offsets.insert(all_offsets.end(), o.begin(), o.end());
+  return Py_BuildValue(
+      "(sNNNNN(NNN))", version.c_str(), comment_list,
+      array_of(segments, NPY_FLOAT64, static_cast<npy_intp>(segments.size() / kSegmentFields),
+               kSegmentFields),
+      array_of(blocks, NPY_INT64, static_cast<npy_intp>(blocks.size())),
+      array_of(fields, NPY_FLOAT64, n, kFields), array_of(all_offsets, NPY_INT64, 3, n + 1),
+      array_of(samples[0], NPY_FLOAT64, static_cast<npy_intp>(samples[0].size())),
+      array_of(samples[1], NPY_FLOAT64, static_cast<npy_intp>(samples[1].size())),
+      array_of(samples[2], NPY_FLOAT64, static_cast<npy_intp>(samples[2].size())));
+}
+
+// The array as a C-contiguous one of the type and dimensions, or null with
+// TypeError or ValueError set.
+PyArrayObject* contiguous(PyObject* o, int type, int dimensions) {
+  return reinterpret_cast<PyArrayObject*>(
+      PyArray_FROMANY(o, type, dimensions, dimensions, NPY_ARRAY_IN_ARRAY | NPY_ARRAY_FORCECAST));
+}
+
+// A new file beside `path` (its name into `temporary`), made with the
+// permissions of a new file (0666 less the umask, as the target would get,
+// where mkstemp gives 0600): the descriptor, or -1 with errno set.
+int temporary_beside(const std::string& path, std::string& temporary) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temporary = path + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(attempt);
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+PyObject* write(PyObject*, PyObject* args) {
+  PyObject* path_object = nullptr;
+  const char* version = nullptr;
+  PyObject* comment_list = nullptr;
+  PyObject* objects[7] = {};
+  if (!PyArg_ParseTuple(args, "O&sOOOOOOOO", PyUnicode_FSConverter, &path_object, &version,
+                        &comment_list, &objects[0], &objects[1], &objects[2], &objects[3],
+                        &objects[4], &objects[5], &objects[6])) {
+    return nullptr;
+  }
+  const std::string path = PyBytes_AS_STRING(path_object);
+  Py_DECREF(path_object);
+  yoffe::srf::Header header;
+  header.version = version;
+  PyObject* sequence = PySequence_Fast(comment_list, "comments must be a sequence of str");
+  if (sequence == nullptr) return nullptr;
+  for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(sequence); ++i) {
+    const char* text = PyUnicode_AsUTF8(PySequence_Fast_GET_ITEM(sequence, i));
+    if (text == nullptr) {
+      Py_DECREF(sequence);
+      return nullptr;
+    }
+    header.comments.emplace_back(text);
+  }
+  Py_DECREF(sequence);
+  const int types[7] = {NPY_FLOAT64, NPY_INT64,   NPY_FLOAT64, NPY_INT64,
+                        NPY_FLOAT64, NPY_FLOAT64, NPY_FLOAT64};
+  const int dimensions[7] = {2, 1, 2, 2, 1, 1, 1};
+  PyArrayObject* a[7] = {};
+  bool ok = true;
+  for (int i = 0; i < 7 && ok; ++i) ok = (a[i] = contiguous(objects[i], types[i], dimensions[i]));
+  const auto cleanup = [&a] {
+    for (PyArrayObject* x : a) Py_XDECREF(x);
+  };
+  if (!ok) {
+    cleanup();
+    return nullptr;
+  }
+  const auto* segments = static_cast<const double*>(PyArray_DATA(a[0]));
+  const auto* blocks = static_cast<const long long*>(PyArray_DATA(a[1]));
+  const auto* fields = static_cast<const double*>(PyArray_DATA(a[2]));
+  const auto* offsets = static_cast<const long long*>(PyArray_DATA(a[3]));
+  const double* sr[3] = {static_cast<const double*>(PyArray_DATA(a[4])),
+                         static_cast<const double*>(PyArray_DATA(a[5])),
+                         static_cast<const double*>(PyArray_DATA(a[6]))};
+  const npy_intp n = PyArray_DIM(a[2], 0);
+  const npy_intp samples[3] = {PyArray_DIM(a[4], 0), PyArray_DIM(a[5], 0), PyArray_DIM(a[6], 0)};
+  // The shapes, and offsets that run from 0 up within each axis's samples.
+  const char* shape_error = nullptr;
+  if (PyArray_DIM(a[0], 1) != kSegmentFields) shape_error = "segments must have 11 columns";
+  if (PyArray_DIM(a[2], 1) != kFields) shape_error = "the point fields must have 14 columns";
+  if (PyArray_DIM(a[3], 0) != 3 || PyArray_DIM(a[3], 1) != n + 1) {
+    shape_error = "offsets must have 3 rows of points + 1";
+  }
+  long long total = 0;
+  for (npy_intp i = 0; i < PyArray_DIM(a[1], 0); ++i) total += blocks[i] < 0 ? -1 : blocks[i];
+  if (shape_error == nullptr && total != n)
+    shape_error = "the blocks' counts must add up to the points";
+  for (int axis = 0; axis < 3 && shape_error == nullptr; ++axis) {
+    const long long* o = offsets + axis * (n + 1);
+    if (o[0] != 0 || o[n] != samples[axis]) shape_error = "offsets must run from 0 to the samples";
+    for (npy_intp i = 0; i < n && shape_error == nullptr; ++i) {
+      if (o[i + 1] < o[i]) shape_error = "offsets must not decrease";
+    }
+  }
+  if (shape_error != nullptr) {
+    cleanup();
+    PyErr_SetString(PyExc_ValueError, shape_error);
+    return nullptr;
+  }
+  for (npy_intp s = 0; s < PyArray_DIM(a[0], 0); ++s) {
+    const double* f = segments + s * kSegmentFields;
+    header.segments.push_back({f[0], f[1], static_cast<long>(f[2]), static_cast<long>(f[3]), f[4],
+                               f[5], f[6], f[7], f[8], f[9], f[10]});
+  }
+  std::string value_error;
+  bool io_failed = false;
+  int io_errno = 0;
+  Py_BEGIN_ALLOW_THREADS;
+  std::string temporary;
+  const int fd = temporary_beside(path, temporary);
+  if (fd < 0) {
+    io_failed = true;
+    io_errno = errno;
+  } else {
+    close(fd);
+    try {
+      {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.exceptions(std::ios::failbit | std::ios::badbit);
+        yoffe::srf::Writer writer(out, header);
+        npy_intp i = 0;
+        yoffe::srf::Point p;
+        for (npy_intp b = 0; b < PyArray_DIM(a[1], 0); ++b) {
+          writer.begin_points(static_cast<std::size_t>(blocks[b]));
+          for (long long k = 0; k < blocks[b]; ++k, ++i) {
+            const double* f = fields + i * kFields;
+            p = {f[0], f[1], f[2], f[3],  f[4],  f[5],  f[6],
+                 f[7], f[8], f[9], f[10], f[11], f[12], f[13]};
+            std::vector<double>* axes[3] = {&p.sr1, &p.sr2, &p.sr3};
+            for (int axis = 0; axis < 3; ++axis) {
+              const long long* o = offsets + axis * (n + 1);
+              axes[axis]->assign(sr[axis] + o[i], sr[axis] + o[i + 1]);
+            }
+            writer.write(p);
+          }
+        }
+        writer.finish();
+        out.close();
+      }
+      if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        io_failed = true;
+        io_errno = errno;
+      }
+    } catch (const std::invalid_argument& e) {
+      value_error = e.what();
+    } catch (const std::ios_base::failure&) {
+      io_failed = true;
+      io_errno = errno != 0 ? errno : EIO;
+    }
+    if (io_failed || !value_error.empty()) std::remove(temporary.c_str());
+  }
+  Py_END_ALLOW_THREADS;
+  cleanup();
+  if (!value_error.empty()) {
+    PyErr_SetString(PyExc_ValueError, value_error.c_str());
+    return nullptr;
+  }
+  if (io_failed) {
+    errno = io_errno;
+    return os_error(path);
+  }
+  Py_RETURN_NONE;
+}
+
+PyMethodDef kMethods[] = {
+    {"read", read, METH_VARARGS, "read(path) -> the file's arrays (see yoffe.srf.read)"},
+    {"write", write, METH_VARARGS, "write(path, ...) (see yoffe.srf.write)"},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyModuleDef kModule = {PyModuleDef_HEAD_INIT, "_srf", "SRF files, read and written.", -1, kMethods};
+
+}  // namespace
+
+PyMODINIT_FUNC PyInit__srf() {
+  import_array();
+  return PyModule_Create(&kModule);
+}

@@ -1,0 +1,100 @@
+"""yoffe.srf: SRF files read into arrays and written from them by the C++
+reader and writer, to the bit, with the reader's refusals as ValueError and
+nothing left behind by a failed write."""
+import os
+
+import numpy as np
+import pytest
+
+from yoffe import srf
+
+
+def rupture(n, seed=5, version="2.0"):
+    rng = np.random.default_rng(seed)
+    r = {name: rng.uniform(-10.0, 10.0, n) for name in srf.FIELDS}
+    r.update(version=version, area=rng.uniform(1e9, 1e11, n), dt=np.full(n, 0.01),
+             vs=rng.uniform(2e5, 4e5, n), den=rng.uniform(2.0, 3.0, n),
+             comments=["written by the tests", ""] if version == "2.0" else [],
+             blocks=np.array([n - n // 3, 0, n // 3]))
+    for axis, most in ((1, 40), (2, 5), (3, 0)):
+        counts = rng.integers(0, most + 1, n)
+        r["nt%d" % axis] = counts
+        r["offsets%d" % axis] = np.concatenate(([0], np.cumsum(counts)))
+        r["sr%d" % axis] = rng.standard_normal(counts.sum()) * 10.0 ** rng.integers(-300, 300)
+    if version == "2.0":
+        r["segments"] = {name: rng.uniform(1.0, 50.0, 2) for name in srf.SEGMENT_FIELDS}
+        r["segments"]["nstk"] = np.array([10, 20])
+        r["segments"]["ndip"] = np.array([5, 7])
+    else:
+        r["vs"] = np.full(n, -1.0)
+        r["den"] = np.full(n, -1.0)
+    return r
+
+
+@pytest.mark.parametrize("version", ["2.0", "1.0"])
+def test_a_rupture_comes_back_to_the_bit(tmp_path, version):
+    r = rupture(300, version=version)
+    srf.write(tmp_path / "r.srf", r)
+    back = srf.read(tmp_path / "r.srf")
+    assert back["version"] == version and back["comments"] == r["comments"]
+    assert back["blocks"].tolist() == r["blocks"].tolist()
+    for name in srf.FIELDS + ("sr1", "sr2", "sr3", "offsets1", "offsets2", "offsets3", "nt1"):
+        assert np.array_equal(back[name], r[name]), name
+        assert back[name].flags.c_contiguous
+    if version == "2.0":
+        for name in srf.SEGMENT_FIELDS:
+            assert np.array_equal(back["segments"][name], r["segments"][name]), name
+    else:
+        assert all(len(v) == 0 for v in back["segments"].values())
+
+
+def test_a_file_written_by_hand_reads_in_any_layout(tmp_path):
+    text = ("2.0\r\n# a comment\r\nPOINTS 2\r\n"
+            "1 2 3 4 5 6 0.5 0.1 -1 -1\r\n90 10 5 0 0 0 0\r\n1 2 3 4 5\r\n"
+            "1 2 3 4 5 6 0.5 0.1 3e5 2.7\r\n90 0 0 1 2 2 3\r\n7\r\n8 9 10\r\n11\r\n")
+    (tmp_path / "h.srf").write_bytes(text.encode())
+    r = srf.read(tmp_path / "h.srf")
+    assert r["comments"] == ["a comment"]
+    assert r["sr1"].tolist() == [1, 2, 3, 4, 5] and r["nt1"].tolist() == [5, 0]
+    assert r["sr2"].tolist() == [7, 8] and r["sr3"].tolist() == [9, 10, 11]
+    assert r["vs"].tolist() == [-1.0, 3e5]
+
+
+@pytest.mark.parametrize("text, where", [
+    ("2.0\nPOINTS 2\n1 2 3 4 5 6 0.5 0.1 -1 -1\n90 10 3 0 0 0 0\n1 2\n", ":5: "),
+    ("2.0\nPOINTS 1\n1 2 3 4 5 6 0.5 0.1\n", ":3: "),
+    ("1.0\nPOINTS 1\n1 2 3 4 5 6 0.5 0.1\n90 10 x 0 0 0 0\n", ":4: "),
+    ("3.0\nPOINTS 0\n", ":1: "),
+])
+def test_a_bad_file_is_refused_with_its_line(tmp_path, text, where):
+    (tmp_path / "bad.srf").write_text(text)
+    with pytest.raises(ValueError, match="bad.srf" + where):
+        srf.read(tmp_path / "bad.srf")
+
+
+def test_a_missing_file_is_an_os_error(tmp_path):
+    with pytest.raises(FileNotFoundError):
+        srf.read(tmp_path / "none.srf")
+
+
+@pytest.mark.parametrize("change, message", [
+    (lambda r: r.pop("lon"), "no lon"),
+    (lambda r: r.__setitem__("slip1", np.array([np.nan] * 300)), "SLIP1"),
+    (lambda r: r.__setitem__("blocks", [5]), "add up"),
+    (lambda r: r.__setitem__("offsets1", r["offsets1"][::-1]), "offsets"),
+    (lambda r: r.__setitem__("version", "3.0"), "version"),
+])
+def test_a_bad_rupture_writes_nothing_and_replaces_nothing(tmp_path, change, message):
+    target = tmp_path / "r.srf"
+    target.write_text("kept")
+    r = rupture(300)
+    change(r)
+    with pytest.raises(ValueError, match=message):
+        srf.write(target, r)
+    assert target.read_text() == "kept"
+    assert os.listdir(tmp_path) == ["r.srf"]
+
+
+def test_a_folder_that_is_not_there_is_an_os_error(tmp_path):
+    with pytest.raises(FileNotFoundError):
+        srf.write(tmp_path / "none" / "r.srf", rupture(3))
