@@ -2,6 +2,9 @@
 reader and writer, to the bit, with the reader's refusals as ValueError and
 nothing left behind by a failed write."""
 import os
+import subprocess
+import sys
+from pathlib import Path
 
 import numpy as np
 import pytest
@@ -98,3 +101,24 @@ def test_a_bad_rupture_writes_nothing_and_replaces_nothing(tmp_path, change, mes
 def test_a_folder_that_is_not_there_is_an_os_error(tmp_path):
     with pytest.raises(FileNotFoundError):
         srf.write(tmp_path / "none" / "r.srf", rupture(3))
+
+
+def test_the_variations_example_writes_moment_exact_files_on_dask(tmp_path):
+    pytest.importorskip("dask.distributed")
+    example = Path(__file__).resolve().parents[2] / "examples" / "python" / "rupture_variations.py"
+    run = subprocess.run([sys.executable, str(example), "--variations", "4", "--workers", "2",
+                          "--out", str(tmp_path / "out")],
+                         capture_output=True, text=True, cwd=tmp_path, timeout=600,
+                         env={"PATH": "/usr/bin:/bin", "HOME": str(tmp_path)})
+    assert run.returncode == 0, run.stderr
+    assert run.stdout.count("variation ") == 4
+    assert len(os.listdir(tmp_path / "out")) == 12  # and no temporary file
+    for seed in range(4):
+        r = srf.read(tmp_path / "out" / ("variation_%d.srf" % seed))
+        slip = np.add.reduceat(r["sr1"], r["offsets1"][:-1]) * r["dt"]
+        assert np.max(np.abs(slip - r["slip1"]) / r["slip1"]) < 1e-13
+        mu = r["den"] * 1000.0 * (r["vs"] / 100.0) ** 2
+        moment = np.sum(mu * (r["area"] * 1e-4) * (r["slip1"] * 0.01))
+        rate = np.loadtxt(tmp_path / "out" / ("variation_%d_moment_rate.csv" % seed),
+                          delimiter=",", skiprows=1)
+        assert rate[:, 1].sum() * (rate[1, 0] - rate[0, 0]) == pytest.approx(moment, rel=1e-12)
