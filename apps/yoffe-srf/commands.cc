@@ -35,7 +35,7 @@ using yoffe::srf::Point;
 
 constexpr std::size_t kChunk = 256;                   // points formatted together
 constexpr std::size_t kMostSamples = 10000000;        // of one point's axis
-constexpr long kMostSteps = 10000000;                 // of a moment-rate grid
+constexpr long kMostSteps = yoffe::srf::MomentRate::most_steps;  // of a moment-rate grid
 constexpr std::size_t kFlush = std::size_t{1} << 20;  // bytes of text held
 
 std::string at_line(const std::string& name, long line) {
@@ -67,6 +67,7 @@ std::size_t formatting_threads() {
 struct Planned {
   Point point;
   double taus = 0.0, taur = 0.0;
+  double lead = 0.0;  // TINIT less the onset: the first sample's time in the source's own
   std::size_t samples = 0;
   long line = 0;
 };
@@ -102,7 +103,11 @@ std::vector<Planned> plan_points(const std::vector<Subfault>& rows, const WriteR
     p.stk = s.strike;
     p.dip = s.dip;
     p.area = s.area_m2 * 1e4;  // m^2 to cm^2
-    p.tinit = s.tinit_s;
+    // TINIT on the grid k dt nearest the onset, so that every point's
+    // samples fall on one grid, a solver's steps, with the onset in the
+    // first one's bin: the samples then take the offset.
+    p.tinit = std::nearbyint(s.tinit_s / request.dt) * request.dt;
+    q.lead = p.tinit - s.tinit_s;
     p.dt = request.dt;
     p.vs = s.vs_m_s > 0.0 ? s.vs_m_s * 100.0 : -1.0;                  // m/s to cm/s
     p.den = s.density_kg_m3 > 0.0 ? s.density_kg_m3 / 1000.0 : -1.0;  // kg/m^3 to g/cm^3
@@ -122,7 +127,8 @@ std::vector<Planned> plan_points(const std::vector<Subfault>& rows, const WriteR
                                           "needs a rise): use --sampling average"));
     }
     if (s.slip_m > 0.0) {
-      q.samples = samples_to_cover(q.taur + 2.0 * q.taus, request.dt, request.point_samples);
+      q.samples =
+          samples_to_cover(q.taur + 2.0 * q.taus - q.lead, request.dt, request.point_samples);
       if (q.samples == 0) {
         throw Failure(kBadInput, at + "the slip rate's support needs more than " +
                                      std::to_string(kMostSamples) + " samples of --dt");
@@ -144,10 +150,13 @@ void format_points(const std::vector<Planned>& plan, std::size_t first, std::siz
     int status = YOFFE_OK;
     if (request.point_samples) {
       times.resize(q.samples);
-      for (std::size_t k = 0; k < q.samples; ++k) times[k] = static_cast<double>(k) * request.dt;
+      for (std::size_t k = 0; k < q.samples; ++k) {
+        times[k] = static_cast<double>(k) * request.dt + q.lead;
+      }
       status = yoffe_slip_rate(q.taus, q.taur, q.samples, times.data(), p.sr1.data());
     } else {
-      status = yoffe_slip_rate_average(q.taus, q.taur, 0.0, request.dt, q.samples, p.sr1.data());
+      status =
+          yoffe_slip_rate_average(q.taus, q.taur, q.lead, request.dt, q.samples, p.sr1.data());
     }
     const std::string at = at_line(request.table, q.line);
     if (status != YOFFE_OK) throw Failure(kBadInput, at + "the library refuses its samples");
@@ -250,11 +259,8 @@ class SrfFile {
 // The point's rigidity (Pa): DEN VS^2 in SI where it gives both, else
 // `rigidity`; fails, naming the point, where that is 0 too.
 double point_rigidity(const Point& p, double rigidity, const std::string& path, long point) {
-  if (p.vs > 0.0 && p.den > 0.0) {
-    const double vs = p.vs / 100.0;   // cm/s to m/s
-    return p.den * 1000.0 * vs * vs;  // g/cm^3 to kg/m^3
-  }
-  if (rigidity > 0.0) return rigidity;
+  const double mu = yoffe::srf::rigidity_of(p, rigidity);
+  if (mu > 0.0) return mu;
   throw Failure(kBadInput, at_point(path, point) + "no VS and DEN (both > 0): give --rigidity PA");
 }
 
@@ -268,61 +274,6 @@ double sum_of(const std::vector<double>& v) {
   }
   return sum + lost;
 }
-
-// The moment (N m) in each step [(j - 1/2) dt, (j + 1/2) dt] of the grid
-// t_j = j dt, divided by dt; grown as rates come, and the steps they reach
-// kept.  Times are in steps: u = t / dt.
-class Grid {
- public:
-  // Adds the rate (N m/s) held over [u0, u1]; false where the steps it
-  // reaches and those before pass kMostSteps.
-  bool add(double u0, double u1, double rate) {
-    constexpr double kFar = 1e15;
-    if (!(std::fabs(u0) < kFar && std::fabs(u1) < kFar)) return false;
-    const auto j0 = static_cast<long>(std::floor(u0 + 0.5));
-    const auto j1 = std::max(j0, static_cast<long>(std::ceil(u1 + 0.5)) - 1);
-    const long lo = reached() ? std::min(first_, j0) : j0;
-    const long hi = reached() ? std::max(last_, j1) : j1;
-    if (hi - lo >= kMostSteps) return false;
-    make_room(j0, j1);
-    for (long j = j0; j <= j1; ++j) {
-      const double part =
-          std::min(u1, static_cast<double>(j) + 0.5) - std::max(u0, static_cast<double>(j) - 0.5);
-      if (!(part > 0.0)) continue;
-      sum_[static_cast<std::size_t>(j - base_)] += rate * part;
-      if (!reached()) first_ = last_ = j;
-      first_ = std::min(first_, j);
-      last_ = std::max(last_, j);
-    }
-    return true;
-  }
-
-  bool reached() const { return first_ <= last_; }
-  long first() const { return first_; }
-  long last() const { return last_; }
-  const double* at(long j) const { return &sum_[static_cast<std::size_t>(j - base_)]; }
-
- private:
-  void make_room(long j0, long j1) {
-    if (sum_.empty()) {
-      base_ = j0;
-      sum_.assign(static_cast<std::size_t>(j1 - j0 + 1), 0.0);
-      return;
-    }
-    if (j0 < base_) {
-      const long more = std::max(base_ - j0, std::min(static_cast<long>(sum_.size()), kMostSteps));
-      sum_.insert(sum_.begin(), static_cast<std::size_t>(more), 0.0);
-      base_ -= more;
-    }
-    if (j1 - base_ >= static_cast<long>(sum_.size())) {
-      sum_.resize(static_cast<std::size_t>(j1 - base_ + 1), 0.0);
-    }
-  }
-
-  std::vector<double> sum_;
-  long base_ = 0;               // the step of sum_[0]
-  long first_ = 0, last_ = -1;  // the steps reached
-};
 
 // Writes the rows of steps j = first.. of the values, as CSV.
 void write_rows(const std::string& output, long first, const double* values, std::size_t n,
@@ -347,54 +298,27 @@ void write_rows(const std::string& output, long first, const double* values, std
 
 void moment_rate_of_srf(const MomentRateRequest& request) {
   SrfFile file(request.input);
-  Grid grid;
-  double dt = request.dt;
+  std::unique_ptr<yoffe::srf::MomentRate> rate;
+  if (request.dt > 0.0) rate = std::make_unique<yoffe::srf::MomentRate>(request.dt);
   Point p;
   for (long point = 1; file.next(p); ++point) {
     const double mu = point_rigidity(p, request.rigidity, request.input, point);
-    if (dt == 0.0) {
-      if (!(p.dt > 0.0)) {
+    if (rate == nullptr) {
+      if (!(p.dt > 0.0 && std::isfinite(p.dt))) {
         throw Failure(kBadInput, at_point(request.input, point) + "DT is not > 0: give --dt");
       }
-      dt = p.dt;
+      rate = std::make_unique<yoffe::srf::MomentRate>(p.dt);
     }
-    const std::vector<double>* axes[] = {&p.sr1, &p.sr2, &p.sr3};
-    std::size_t n = 0, with_samples = 0;
-    for (const auto* axis : axes) {
-      n = std::max(n, axis->size());
-      with_samples += !axis->empty();
-    }
-    if (n == 0) continue;
-    if (!(p.dt > 0.0)) {
-      throw Failure(kBadInput, at_point(request.input, point) + "DT is not > 0 for its samples");
-    }
-    const double scale = mu * (p.area * 1e-4) * 0.01;  // cm^2 to m^2, cm/s to m/s
-    const double start = p.tinit / dt, width = p.dt / dt;
-    for (std::size_t k = 0; k < n; ++k) {
-      double rate = 0.0;
-      if (with_samples == 1) {
-        for (const auto* axis : axes) {
-          if (k < axis->size()) rate = (*axis)[k];
-        }
-      } else {
-        for (const auto* axis : axes) {
-          if (k < axis->size()) rate += (*axis)[k] * (*axis)[k];
-        }
-        rate = std::sqrt(rate);
-      }
-      const double u = static_cast<double>(k);
-      if (!grid.add(start + (u - 0.5) * width, start + (u + 0.5) * width, scale * rate)) {
-        throw Failure(kBadInput, at_point(request.input, point) + "the grid of --dt passes " +
-                                     std::to_string(kMostSteps) + " steps");
-      }
+    try {
+      rate->add(p, mu);
+    } catch (const std::invalid_argument& e) {
+      throw Failure(kBadInput, at_point(request.input, point) + e.what());
     }
   }
-  if (!grid.reached()) {
-    write_rows(request.output, 0, nullptr, 0, dt);
-    return;
-  }
-  write_rows(request.output, grid.first(), grid.at(grid.first()),
-             static_cast<std::size_t>(grid.last() - grid.first() + 1), dt);
+  const double dt = rate != nullptr ? rate->dt() : 1.0;
+  const std::vector<double> values = rate != nullptr ? rate->values() : std::vector<double>();
+  write_rows(request.output, rate != nullptr && rate->reached() ? rate->first() : 0,
+             values.data(), values.size(), dt);
 }
 
 void moment_rate_of_table(const MomentRateRequest& request) {

@@ -199,6 +199,55 @@ class Writer {
 /// (naming the field).
 void append_point(std::string& out, const Point& p, std::string_view version);
 
+/// The rigidity (Pa) of a point: DEN VS^2 in SI units where it gives both
+/// above 0, else `fallback` where that is above 0, else 0 (none).  Never
+/// fails.
+double rigidity_of(const Point& p, double fallback) noexcept;
+
+/// A moment-rate function (N m/s) on the grid t_j = j dt from points'
+/// samples: sample k of a point is its slip rate held over [TINIT + (k -
+/// 1/2) DT, TINIT + (k + 1/2) DT] (the magnitude of the axes' samples at k
+/// where several axes have some), times mu AREA, and its moment is shared
+/// out exactly among the grid's steps [t_j - dt/2, t_j + dt/2] it overlaps,
+/// so that the sum of the values times dt is the points' moment.
+class MomentRate {
+ public:
+  /// The most steps between the first and the last reached.
+  static constexpr long most_steps = 10000000;
+
+  /// An empty function on the step dt (s).  Throws std::invalid_argument
+  /// for dt not finite and > 0.
+  explicit MomentRate(double dt);
+
+  /// Adds the point's samples, of rigidity mu (Pa).  Throws
+  /// std::invalid_argument, adding nothing, where the point has samples and
+  /// a DT not > 0 or a mu not finite and > 0, or where the steps reached
+  /// would pass most_steps.
+  void add(const Point& p, double mu);
+
+  /// Whether any sample has reached the grid.  Never fails.
+  bool reached() const noexcept { return first_ <= last_; }
+  /// The first and last steps j reached (first > last where none).  Never
+  /// fails.
+  long first() const noexcept { return first_; }
+  long last() const noexcept { return last_; }
+  /// The step (s).  Never fails.
+  double dt() const noexcept { return dt_; }
+  /// The values (N m/s) of the steps first..last.  Never fails but for
+  /// std::bad_alloc.
+  std::vector<double> values() const;
+
+ private:
+  void spread(double u0, double u1, double rate);
+  void make_room(long j0, long j1);
+
+  double dt_;
+  std::vector<double> sum_;
+  long base_ = 0;  // the step of sum_[0]
+  long first_ = 0;
+  long last_ = -1;
+};
+
 /// The most characters number_text writes: "-2.2250738585072014e-308".
 inline constexpr std::size_t number_text_max = 24;
 

@@ -7,6 +7,10 @@
 //                  (sr1, sr2, sr3))
 //   write(path, version, comments, segments, blocks, fields, offsets,
 //         sr1, sr2, sr3)
+//   moment_rate_of_file(path, dt, rigidity),
+//   moment_rate_of_arrays(fields, offsets, sr1, sr2, sr3, dt, rigidity)
+//       -> (first step, dt, values): yoffe::srf::MomentRate's function,
+//       dt 0 for the first point's DT, rigidity 0 for none
 //
 // segments: float64 (segments, 11), the PLANE fields in their order;
 // blocks: int64, each POINTS block's count; fields: float64 (points, 14),
@@ -20,9 +24,8 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 #define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
-#include <numpy/arrayobject.h>
-
 #include <fcntl.h>
+#include <numpy/arrayobject.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,6 +33,7 @@
 #include <cstring>
 #include <fstream>
 #include <ios>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -293,7 +297,124 @@ PyObject* write(PyObject*, PyObject* args) {
   Py_RETURN_NONE;
 }
 
+// The moment-rate function's result: (first step, values) as a tuple, or
+// null with ValueError set from `message`.
+PyObject* moment_rate_result(const yoffe::srf::MomentRate* rate, const std::string& message) {
+  if (!message.empty()) {
+    PyErr_SetString(PyExc_ValueError, message.c_str());
+    return nullptr;
+  }
+  const std::vector<double> values = rate != nullptr ? rate->values() : std::vector<double>();
+  const long first = rate != nullptr && rate->reached() ? rate->first() : 0;
+  return Py_BuildValue("(ldN)", first, rate != nullptr ? rate->dt() : 0.0,
+                       array_of(values, NPY_FLOAT64, static_cast<npy_intp>(values.size())));
+}
+
+// Adds the point (numbered from 1) to the rate, made on the point's DT
+// where dt is 0; the failure's message into `message`.
+void add_point(std::unique_ptr<yoffe::srf::MomentRate>& rate, const yoffe::srf::Point& p, double dt,
+               double rigidity, long point, const std::string& name, std::string& message) {
+  const std::string where = name + "point " + std::to_string(point) + ": ";
+  const double mu = yoffe::srf::rigidity_of(p, rigidity);
+  if (!(mu > 0.0)) {
+    message = where + "no VS and DEN (both > 0), and no rigidity given";
+    return;
+  }
+  try {
+    if (rate == nullptr) rate = std::make_unique<yoffe::srf::MomentRate>(dt > 0.0 ? dt : p.dt);
+    rate->add(p, mu);
+  } catch (const std::invalid_argument& e) {
+    message = where + e.what();
+  }
+}
+
+PyObject* moment_rate_of_file(PyObject*, PyObject* args) {
+  PyObject* path_object = nullptr;
+  double dt = 0.0;
+  double rigidity = 0.0;
+  if (!PyArg_ParseTuple(args, "O&dd", PyUnicode_FSConverter, &path_object, &dt, &rigidity)) {
+    return nullptr;
+  }
+  const std::string path = PyBytes_AS_STRING(path_object);
+  Py_DECREF(path_object);
+  std::unique_ptr<yoffe::srf::MomentRate> rate;
+  std::string message;
+  bool cannot_open = false;
+  Py_BEGIN_ALLOW_THREADS;
+  errno = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    cannot_open = true;
+  } else {
+    try {
+      yoffe::srf::Reader reader(in, path);
+      yoffe::srf::Point p;
+      for (long point = 1; message.empty() && reader.next(p); ++point) {
+        add_point(rate, p, dt, rigidity, point, path + ": ", message);
+      }
+    } catch (const yoffe::srf::Error& e) {
+      message = e.what();
+    }
+  }
+  Py_END_ALLOW_THREADS;
+  if (cannot_open) return os_error(path);
+  return moment_rate_result(rate.get(), message);
+}
+
+PyObject* moment_rate_of_arrays(PyObject*, PyObject* args) {
+  PyObject* objects[5] = {};
+  double dt = 0.0;
+  double rigidity = 0.0;
+  if (!PyArg_ParseTuple(args, "OOOOOdd", &objects[0], &objects[1], &objects[2], &objects[3],
+                        &objects[4], &dt, &rigidity)) {
+    return nullptr;
+  }
+  const int types[5] = {NPY_FLOAT64, NPY_INT64, NPY_FLOAT64, NPY_FLOAT64, NPY_FLOAT64};
+  const int dimensions[5] = {2, 2, 1, 1, 1};
+  PyArrayObject* a[5] = {};
+  bool ok = true;
+  for (int i = 0; i < 5 && ok; ++i) ok = (a[i] = contiguous(objects[i], types[i], dimensions[i]));
+  std::unique_ptr<yoffe::srf::MomentRate> rate;
+  std::string message;
+  if (ok) {
+    const npy_intp n = PyArray_DIM(a[0], 0);
+    const auto* fields = static_cast<const double*>(PyArray_DATA(a[0]));
+    const auto* offsets = static_cast<const long long*>(PyArray_DATA(a[1]));
+    if (PyArray_DIM(a[0], 1) != kFields || PyArray_DIM(a[1], 0) != 3 ||
+        PyArray_DIM(a[1], 1) != n + 1) {
+      message = "the fields and offsets disagree in shape";
+    }
+    for (int axis = 0; axis < 3 && message.empty(); ++axis) {
+      const long long* o = offsets + axis * (n + 1);
+      if (o[0] != 0 || o[n] != PyArray_DIM(a[2 + axis], 0))
+        message = "offsets must run from 0 to the samples";
+      for (npy_intp i = 0; i < n && message.empty(); ++i) {
+        if (o[i + 1] < o[i]) message = "offsets must not decrease";
+      }
+    }
+    yoffe::srf::Point p;
+    for (npy_intp i = 0; i < n && message.empty(); ++i) {
+      const double* f = fields + i * kFields;
+      p = {f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9], f[10], f[11], f[12], f[13]};
+      std::vector<double>* axes[3] = {&p.sr1, &p.sr2, &p.sr3};
+      for (int axis = 0; axis < 3; ++axis) {
+        const long long* o = offsets + axis * (n + 1);
+        const auto* sr = static_cast<const double*>(PyArray_DATA(a[2 + axis]));
+        axes[axis]->assign(sr + o[i], sr + o[i + 1]);
+      }
+      add_point(rate, p, dt, rigidity, static_cast<long>(i + 1), "", message);
+    }
+  }
+  for (PyArrayObject* x : a) Py_XDECREF(x);
+  if (!ok) return nullptr;
+  return moment_rate_result(rate.get(), message);
+}
+
 PyMethodDef kMethods[] = {
+    {"moment_rate_of_file", moment_rate_of_file, METH_VARARGS,
+     "moment_rate_of_file(path, dt, rigidity) -> (first step, dt, values)"},
+    {"moment_rate_of_arrays", moment_rate_of_arrays, METH_VARARGS,
+     "moment_rate_of_arrays(fields, offsets, sr1, sr2, sr3, dt, rigidity) -> (first, dt, values)"},
     {"read", read, METH_VARARGS, "read(path) -> the file's arrays (see yoffe.srf.read)"},
     {"write", write, METH_VARARGS, "write(path, ...) (see yoffe.srf.write)"},
     {nullptr, nullptr, 0, nullptr},

@@ -24,7 +24,7 @@ FIELDS = ("lon", "lat", "dep", "stk", "dip", "area", "tinit", "dt", "vs", "den",
 SEGMENT_FIELDS = ("elon", "elat", "nstk", "ndip", "len", "wid", "stk", "dip", "dtop", "shyp",
                   "dhyp")
 
-__all__ = ["read", "write", "FIELDS", "SEGMENT_FIELDS"]
+__all__ = ["read", "write", "moment_rate", "FIELDS", "SEGMENT_FIELDS"]
 
 
 def read(path):
@@ -104,3 +104,42 @@ def write(path, rupture, *, version=None):
     blocks = np.asarray(rupture.get("blocks", [n]), dtype=np.int64).ravel()
     comments = list(rupture.get("comments", ())) if version == "2.0" else []
     _srf.write(os.fspath(path), version, comments, table, blocks, fields, offsets, *samples)
+
+
+def moment_rate(rupture, *, dt=None, rigidity=None):
+    """The moment-rate function (N m/s) of an SRF file's samples, as (t, rate).
+
+    rupture is a path to an SRF file (read as a stream) or a mapping as
+    read gives.  Sample k of a point is its slip rate held over
+    [tinit + (k - 1/2) dt, tinit + (k + 1/2) dt] (the magnitude of the axes'
+    samples where several have some), times mu area; its moment is shared
+    out exactly among the steps [t_j - dt/2, t_j + dt/2] of the grid
+    t_j = j dt (dt the points' own where not given), so that rate.sum() * dt
+    is the moment; t runs over the steps reached.  mu is den vs^2 where a
+    point gives both, else `rigidity` (Pa).  Raises ValueError, naming the
+    point, for a point without a rigidity or a step that is not > 0, and as
+    read does."""
+    step = 0.0 if dt is None else float(dt)
+    if dt is not None and not step > 0.0:
+        raise ValueError("dt must be > 0, not %r" % (dt,))
+    mu = 0.0 if rigidity is None else float(rigidity)
+    if rigidity is not None and not mu > 0.0:
+        raise ValueError("rigidity must be > 0, not %r" % (rigidity,))
+    if isinstance(rupture, (str, bytes, os.PathLike)):
+        first, step, values = _srf.moment_rate_of_file(os.fspath(rupture), step, mu)
+    else:
+        missing = [name for name in FIELDS if name not in rupture
+                   and name not in ("vs", "den", "slip2", "slip3")]
+        if missing:
+            raise ValueError("the rupture has no %s" % ", ".join(missing))
+        n = len(np.atleast_1d(rupture["lon"]))
+        defaults = {"vs": -1.0, "den": -1.0, "slip2": 0.0, "slip3": 0.0}
+        fields = np.empty((n, len(FIELDS)))
+        for i, name in enumerate(FIELDS):
+            fields[:, i] = np.broadcast_to(np.asarray(rupture.get(name, defaults.get(name)),
+                                                      dtype=np.float64), (n,))
+        offsets = np.stack([_offsets(rupture, axis, n) for axis in (1, 2, 3)])
+        samples = [np.asarray(rupture.get("sr%d" % axis, ()), dtype=np.float64).ravel()
+                   for axis in (1, 2, 3)]
+        first, step, values = _srf.moment_rate_of_arrays(fields, offsets, *samples, step, mu)
+    return (first + np.arange(values.size)) * step, values

@@ -122,3 +122,32 @@ def test_the_variations_example_writes_moment_exact_files_on_dask(tmp_path):
         rate = np.loadtxt(tmp_path / "out" / ("variation_%d_moment_rate.csv" % seed),
                           delimiter=",", skiprows=1)
         assert rate[:, 1].sum() * (rate[1, 0] - rate[0, 0]) == pytest.approx(moment, rel=1e-12)
+
+
+def test_the_moment_rate_keeps_the_moment_from_a_file_or_arrays(tmp_path):
+    r = rupture(200)
+    for axis in (1, 2, 3):
+        r["sr%d" % axis] = np.abs(r["sr%d" % axis]) / (1.0 + np.abs(r["sr%d" % axis]))  # cm/s
+    srf.write(tmp_path / "r.srf", r)
+    t, rate = srf.moment_rate(tmp_path / "r.srf", dt=0.004)
+    mu = r["den"] * 1000.0 * (r["vs"] / 100.0) ** 2
+    # The moment of the samples: mu area (m^2) times the magnitude of the
+    # axes' samples (m/s) times their step.
+    moment = 0.0
+    for i in range(200):
+        axes = [r["sr%d" % a][r["offsets%d" % a][i]:r["offsets%d" % a][i + 1]] for a in (1, 2, 3)]
+        n = max(len(x) for x in axes)
+        if n == 0:
+            continue
+        padded = np.array([np.pad(x, (0, n - len(x))) for x in axes])
+        magnitude = np.sqrt((padded ** 2).sum(0))  # one axis: its samples, all >= 0
+        moment += mu[i] * r["area"][i] * 1e-4 * magnitude.sum() * 0.01 * r["dt"][i]
+    assert rate.sum() * 0.004 == pytest.approx(moment, rel=1e-12)
+    assert np.allclose(np.diff(t), 0.004) and t[0] == pytest.approx(round(t[0] / 0.004) * 0.004)
+    t2, rate2 = srf.moment_rate(srf.read(tmp_path / "r.srf"), dt=0.004)
+    assert np.array_equal(t, t2) and np.array_equal(rate, rate2)
+    with pytest.raises(ValueError, match="point 1: no VS and DEN"):
+        srf.moment_rate(dict(r, vs=-1.0))
+    assert srf.moment_rate(dict(r, vs=-1.0), rigidity=3e10)[1].sum() > 0
+    with pytest.raises(ValueError, match="dt must be > 0"):
+        srf.moment_rate(r, dt=0.0)

@@ -140,7 +140,8 @@ std::string table_text(const std::vector<Row>& rows, bool peak_pair, bool with_m
 }
 
 // Subfaults of every kind in turn: a rise and a smoothing, no smoothing,
-// no rise, an impulse, no slip; onsets on the grid of 0.1 s.  With
+// no rise, an impulse, no slip; onsets anywhere between the steps of
+// 0.1 s, the table's step (the file's TINIT goes on its grid).  With
 // peak_pair, a and b are tacc and teff.
 std::vector<Row> subfaults(std::size_t n, bool peak_pair) {
   std::mt19937_64 rng(24);
@@ -149,7 +150,7 @@ std::vector<Row> subfaults(std::size_t n, bool peak_pair) {
   for (std::size_t i = 0; i < n; ++i) {
     Row r{10.0 + u(rng),          45.0 * u(rng),      20.0 * u(rng),
           360.0 * u(rng),         90.0 * u(rng),      180.0 * u(rng),
-          1e6 * (1.0 + u(rng)),   3.0 * u(rng),       0.1 * static_cast<double>(i % 37) - 0.5,
+          1e6 * (1.0 + u(rng)),   3.0 * u(rng),       0.1 * static_cast<double>(i % 37) - 0.5 + 0.1 * u(rng),
           0.02 + 0.3 * u(rng),    0.3 + 3.0 * u(rng), 2500.0 + 1000.0 * u(rng),
           2500.0 + 500.0 * u(rng)};
     if (peak_pair) {
@@ -236,9 +237,12 @@ TEST_F(YoffeSrf, TablesWrittenAndReadBack) {
       EXPECT_EQ(p.slip1, row.slip * 100.0);
       EXPECT_EQ(p.vs, peak_pair ? -1.0 : row.vs * 100.0);
       EXPECT_EQ(p.den, peak_pair ? -1.0 : row.den / 1000.0);
-      EXPECT_EQ(p.tinit, row.tinit);
+      // TINIT on the grid, the onset in the first sample's bin.
+      EXPECT_EQ(p.tinit, std::nearbyint(row.tinit / kDt) * kDt);
+      const double lead = p.tinit - row.tinit;
+      EXPECT_LE(std::fabs(lead), 0.5 * kDt);
       EXPECT_EQ(p.dt, kDt);
-      const double support = taur + 2.0 * taus;
+      const double support = taur + 2.0 * taus - lead;
       const std::size_t nt = p.sr1.size();
       if (row.slip == 0.0) {
         EXPECT_EQ(nt, 0u) << i;
@@ -247,7 +251,7 @@ TEST_F(YoffeSrf, TablesWrittenAndReadBack) {
       EXPECT_GE((static_cast<double>(nt) - 0.5) * kDt, support) << i;
       EXPECT_LT((static_cast<double>(nt) - 1.5) * kDt, support) << i;
       std::vector<double> expected(nt);
-      ASSERT_EQ(yoffe_slip_rate_average(taus, taur, 0.0, kDt, nt, expected.data()), YOFFE_OK);
+      ASSERT_EQ(yoffe_slip_rate_average(taus, taur, lead, kDt, nt, expected.data()), YOFFE_OK);
       for (std::size_t k = 0; k < nt; ++k) {
         ASSERT_EQ(std::bit_cast<std::uint64_t>(p.sr1[k]),
                   std::bit_cast<std::uint64_t>(expected[k] * p.slip1))
@@ -306,7 +310,8 @@ TEST_F(YoffeSrf, PointSamplesAndVersion10) {
   ASSERT_EQ(points.size(), rows.size());
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const std::size_t nt = points[i].sr1.size();
-    const double support = rows[i].b + 2.0 * rows[i].a;
+    const double lead = points[i].tinit - rows[i].tinit;
+    const double support = rows[i].b + 2.0 * rows[i].a - lead;
     if (rows[i].slip == 0.0) {
       EXPECT_EQ(nt, 0u);
       continue;
@@ -314,7 +319,7 @@ TEST_F(YoffeSrf, PointSamplesAndVersion10) {
     EXPECT_GE((static_cast<double>(nt) - 1.0) * kDt, support) << i;
     EXPECT_LT((static_cast<double>(nt) - 2.0) * kDt, support) << i;
     std::vector<double> t(nt), expected(nt);
-    for (std::size_t k = 0; k < nt; ++k) t[k] = static_cast<double>(k) * kDt;
+    for (std::size_t k = 0; k < nt; ++k) t[k] = static_cast<double>(k) * kDt + lead;
     ASSERT_EQ(yoffe_slip_rate(rows[i].a, rows[i].b, nt, t.data(), expected.data()), YOFFE_OK);
     for (std::size_t k = 0; k < nt; ++k) {
       ASSERT_EQ(points[i].sr1[k], expected[k] * points[i].slip1) << i << " " << k;
