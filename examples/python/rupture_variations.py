@@ -87,18 +87,23 @@ def variation(seed, out, dt):
     t = table(seed)
     name = os.path.join(out, "variation_%d" % seed)
     write_csv(name + ".csv", t)
-    # Each subfault's slip rate as bin averages over [(k - 1/2) dt, (k + 1/2) dt]
-    # of its own time, on the fewest steps that cover its support.
+    # TINIT on the grid k dt nearest the onset (as yoffe-srf writes it), so
+    # that every subfault's samples fall on the same steps; its slip rate as
+    # bin averages over [TINIT + (k - 1/2) dt, TINIT + (k + 1/2) dt], on the
+    # fewest steps that cover its support.
+    tinit = np.rint(t["tinit_s"] / dt) * dt
+    lead = tinit - t["tinit_s"]  # the first sample's time in the subfault's own
     support = t["taur_s"] + 2.0 * t["taus_s"]
-    counts = np.ceil(support / dt + 0.5).astype(np.int64)
+    counts = np.ceil((support - lead) / dt + 0.5).astype(np.int64)
     k = np.arange(counts.max())
-    rates = yoffe.slip_rate_average(k[None, :] * dt, dt=dt, taus=t["taus_s"][:, None],
+    rates = yoffe.slip_rate_average(k[None, :] * dt + lead[:, None], dt=dt,
+                                    taus=t["taus_s"][:, None],
                                     taur=t["taur_s"][:, None])  # 1/s, unit slip
     keep = k[None, :] < counts[:, None]
     slip_cm = 100.0 * t["slip_m"]
     rupture = {
         "lon": t["lon"], "lat": t["lat"], "dep": t["depth_km"], "stk": t["strike"],
-        "dip": t["dip"], "area": 1.0e4 * t["area_m2"], "tinit": t["tinit_s"], "dt": dt,
+        "dip": t["dip"], "area": 1.0e4 * t["area_m2"], "tinit": tinit, "dt": dt,
         "vs": 100.0 * t["vs_m_s"], "den": t["density_kg_m3"] / 1000.0, "rake": t["rake"],
         "slip1": slip_cm, "sr1": (slip_cm[:, None] * rates)[keep], "nt1": counts,
         "comments": ["variation %d of a strike-slip scenario, written by rupture_variations.py" % seed,

@@ -122,6 +122,11 @@ def test_the_variations_example_writes_moment_exact_files_on_dask(tmp_path):
         rate = np.loadtxt(tmp_path / "out" / ("variation_%d_moment_rate.csv" % seed),
                           delimiter=",", skiprows=1)
         assert rate[:, 1].sum() * (rate[1, 0] - rate[0, 0]) == pytest.approx(moment, rel=1e-12)
+        # The file's samples give the closed form's function, step by step.
+        t, of_file = srf.moment_rate(r)
+        closed = dict(zip(np.rint(rate[:, 0] / 0.01).astype(int), rate[:, 1]))
+        worst = max(abs(v - closed.get(j, 0.0)) for j, v in zip(np.rint(t / 0.01).astype(int), of_file))
+        assert worst <= 1e-12 * rate[:, 1].max()
 
 
 def test_the_moment_rate_keeps_the_moment_from_a_file_or_arrays(tmp_path):
