@@ -156,3 +156,18 @@ def test_the_moment_rate_keeps_the_moment_from_a_file_or_arrays(tmp_path):
     assert srf.moment_rate(dict(r, vs=-1.0), rigidity=3e10)[1].sum() > 0
     with pytest.raises(ValueError, match="dt must be > 0"):
         srf.moment_rate(r, dt=0.0)
+
+
+def test_the_picture_example_draws_a_written_file(tmp_path):
+    pytest.importorskip("matplotlib")
+    r = rupture(50)
+    r.update(sr2=np.zeros(0), nt2=0, sr3=np.zeros(0), nt3=0)
+    r.pop("offsets2")
+    r.pop("offsets3")
+    srf.write(tmp_path / "r.srf", r)
+    example = Path(__file__).resolve().parents[2] / "examples" / "python" / "srf_picture.py"
+    run = subprocess.run([sys.executable, str(example), str(tmp_path / "r.srf"), "--out",
+                          str(tmp_path / "r.png")], capture_output=True, text=True, cwd=tmp_path,
+                         timeout=300, env={"MPLCONFIGDIR": str(tmp_path), "PATH": "/usr/bin:/bin"})
+    assert run.returncode == 0, run.stderr
+    assert (tmp_path / "r.png").stat().st_size > 10000
