@@ -18,7 +18,8 @@ struct WriteRequest {
 /// Writes the table's subfaults as the points of one POINTS block, each
 /// with its slip rate on the first axis: bin averages of the library's
 /// unit slip rate centred on TINIT + k DT, or its samples at those times,
-/// times the slip; NT1 the fewest samples that cover the support, 0 for no
+/// times the slip, TINIT the onset rounded to a multiple of dt (all points
+/// on one grid); NT1 the fewest samples that cover the support, 0 for no
 /// slip.  The points are formatted on several threads (OMP_NUM_THREADS
 /// where it is a positive integer, else the machine's processors) into the
 /// same bytes whatever their number.  Every row is checked first: throws

@@ -35,8 +35,10 @@ write        Writes the subfaults of TABLE.csv as one POINTS block of an SRF
              file, each with its slip rate (the regularized Yoffe function
              times its slip) every --dt seconds: averages over the steps
              centred on TINIT + k DT (--sampling average, the default) or
-             values at those times (--sampling point).  --version 1.0 writes
-             a file without comments, VS and DEN.
+             values at those times (--sampling point), TINIT the onset
+             rounded to a multiple of --dt, so that all points share one
+             grid.  --version 1.0 writes a file without comments, VS and
+             DEN.
 info         Reports on an SRF file: its version, segments, POINTS blocks and
              points, moment (N m) and Mw, first and last sample times (s),
              largest slip (cm), and the worst misfit of the samples' sum to
