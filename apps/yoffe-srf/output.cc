@@ -3,6 +3,7 @@
 #include "output.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,45 @@
 #include "table.h"
 
 namespace srf_tool {
+
+namespace {
+
+// The temporary file being written, for the signal handler: a stopped
+// command (SIGINT, SIGTERM, SIGHUP) leaves no temporary file behind.  The
+// handler takes only async-signal-safe calls: unlink, signal, raise.
+char pending[4096];
+volatile sig_atomic_t has_pending = 0;
+
+extern "C" void remove_pending(int signal_number) {
+  if (has_pending != 0) ::unlink(pending);
+  ::signal(signal_number, SIG_DFL);
+  ::raise(signal_number);
+}
+
+void watch(const std::string& temporary) {
+  static const bool installed = [] {
+    for (const int s : {SIGINT, SIGTERM, SIGHUP}) {
+      struct sigaction action {};
+      action.sa_handler = remove_pending;
+      sigemptyset(&action.sa_mask);
+      ::sigaction(s, &action, nullptr);
+    }
+    return true;
+  }();
+  (void)installed;
+  has_pending = 0;
+  if (temporary.size() < sizeof pending) {
+    temporary.copy(pending, temporary.size());
+    pending[temporary.size()] = '\0';
+    has_pending = 1;
+  }
+}
+
+void unwatch() {
+  has_pending = 0;
+}
+
+}  // namespace
 
 bool OutputFile::Buffer::put(const char* text, std::size_t n) {
   while (n > 0 && error == 0) {
@@ -49,6 +89,7 @@ OutputFile::OutputFile(const std::string& target) : target_(target), stream_(&bu
     buffer_.fd = ::mkstemp(pattern.data());
     if (buffer_.fd >= 0) {
       temporary_ = pattern;
+      watch(temporary_);
       mode_t mode = status.st_mode & 07777;
       if (!exists) {
         const mode_t mask = ::umask(0);
@@ -71,6 +112,7 @@ OutputFile::OutputFile(const std::string& target) : target_(target), stream_(&bu
 OutputFile::~OutputFile() {
   if (buffer_.fd >= 0) ::close(buffer_.fd);
   if (!committed_ && !temporary_.empty()) ::unlink(temporary_.c_str());
+  if (!temporary_.empty()) unwatch();
 }
 
 void OutputFile::write(std::string_view text) {
@@ -92,10 +134,12 @@ void OutputFile::commit() {
     throw Failure(kIoFailure, "cannot write " + target_ + ": " + std::strerror(errno));
   }
   if (!temporary_.empty() && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    unwatch();
     throw Failure(kIoFailure,
                   "cannot rename " + temporary_ + " to " + target_ + ": " + std::strerror(errno));
   }
   committed_ = true;
+  unwatch();
 }
 
 }  // namespace srf_tool

@@ -148,10 +148,18 @@ std::vector<Row> subfaults(std::size_t n, bool peak_pair) {
   std::uniform_real_distribution<double> u(0.0, 1.0);
   std::vector<Row> rows;
   for (std::size_t i = 0; i < n; ++i) {
-    Row r{10.0 + u(rng),          45.0 * u(rng),      20.0 * u(rng),
-          360.0 * u(rng),         90.0 * u(rng),      180.0 * u(rng),
-          1e6 * (1.0 + u(rng)),   3.0 * u(rng),       0.1 * static_cast<double>(i % 37) - 0.5 + 0.1 * u(rng),
-          0.02 + 0.3 * u(rng),    0.3 + 3.0 * u(rng), 2500.0 + 1000.0 * u(rng),
+    Row r{10.0 + u(rng),
+          45.0 * u(rng),
+          20.0 * u(rng),
+          360.0 * u(rng),
+          90.0 * u(rng),
+          180.0 * u(rng),
+          1e6 * (1.0 + u(rng)),
+          3.0 * u(rng),
+          0.1 * static_cast<double>(i % 37) - 0.5 + 0.1 * u(rng),
+          0.02 + 0.3 * u(rng),
+          0.3 + 3.0 * u(rng),
+          2500.0 + 1000.0 * u(rng),
           2500.0 + 500.0 * u(rng)};
     if (peak_pair) {
       r.b = 2.0 * r.a + r.b;  // teff > 2 tacc
@@ -607,6 +615,43 @@ TEST_F(YoffeSrf, MomentRateOfSamplesOnSeveralAxes) {
     const Outcome r = run(args);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(get("m.csv"), "time_s,moment_rate_N_m_s\n" + c.rows);
+  }
+}
+
+// A write stopped by a signal, once its temporary file exists, leaves
+// no temporary file behind and the old output as it was; the program
+// ends by the signal.
+TEST_F(YoffeSrf, AStoppedWriteLeavesNothingBehind) {
+  std::string table = "lon,lat,depth_km,strike,dip,rake,area_m2,slip_m,tinit_s,taus_s,taur_s\n";
+  for (int i = 0; i < 20000; ++i)
+    table += "10,45,5,30,60,90,1e6,1," + std::to_string(i % 97) + ",0.1,2\n";
+  put("t.csv", table);
+  put("o.srf", "old");
+  for (const int signal_number : {SIGINT, SIGTERM}) {
+    const std::string program = YOFFE_SRF_PROGRAM;
+    const std::string dir = work().string();
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const int null = open("/dev/null", O_WRONLY);
+      if (null < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0 || chdir(dir.c_str()) != 0) _exit(127);
+      execl(program.c_str(), program.c_str(), "write", "t.csv", "o.srf", "--dt", "0.0005",
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    bool seen = false;  // the temporary file
+    for (int k = 0; k < 4000 && !seen; ++k) {
+      for (const std::string& name : names()) seen = seen || name.rfind("o.srf.", 0) == 0;
+      if (!seen) usleep(5000);
+    }
+    kill(pid, signal_number);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(seen) << "no temporary file appeared";
+    ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+    EXPECT_EQ(WTERMSIG(status), signal_number);
+    EXPECT_EQ(names(), (std::vector<std::string>{"o.srf", "t.csv"}));
+    EXPECT_EQ(get("o.srf"), "old");
   }
 }
 
