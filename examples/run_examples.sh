@@ -141,7 +141,7 @@ subproject() { # route, cmake options...
   cmake --build "$build" -j2 >/dev/null
   "$build/sample_source" | cmp - "$work/c.out"
   local built installed
-  built=$(find "$build" -type f \( -name yoffe -o -name yoffe-curves -o -name 'libyoffe_*' \))
+  built=$(find "$build" -type f \( -name yoffe -o -name yoffe-curves -o -name yoffe-srf -o -name 'libyoffe_*' \))
   [ -z "$built" ] || { echo "built by the subproject: $built" >&2; exit 1; }
   cmake --install "$build" --prefix "$build/prefix" >/dev/null
   installed=$(cd "$build/prefix" && find . -type f)
