@@ -73,7 +73,13 @@ class YoffeSrf : public testing::Test {
   // `file_size` bytes where given.
   Outcome run(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
               const std::string& out_to = "", long file_size = -1) const {
-    std::vector<std::string> argv_text{YOFFE_SRF_PROGRAM};
+    // In a cross build the program runs under the emulator whose command
+    // YOFFE_EMULATOR lists.
+    std::vector<std::string> argv_text{
+#ifdef YOFFE_EMULATOR
+        YOFFE_EMULATOR,
+#endif
+        YOFFE_SRF_PROGRAM};
     argv_text.insert(argv_text.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : argv_text) argv.push_back(a.data());
@@ -634,8 +640,15 @@ TEST_F(YoffeSrf, AStoppedWriteLeavesNothingBehind) {
     if (pid == 0) {
       const int null = open("/dev/null", O_WRONLY);
       if (null < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0 || chdir(dir.c_str()) != 0) _exit(127);
-      execl(program.c_str(), program.c_str(), "write", "t.csv", "o.srf", "--dt", "0.0005",
-            static_cast<char*>(nullptr));
+      std::vector<std::string> text{
+#ifdef YOFFE_EMULATOR
+          YOFFE_EMULATOR,
+#endif
+          program,        "write", "t.csv", "o.srf", "--dt", "0.0005"};
+      std::vector<char*> argv;
+      for (std::string& a : text) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
       _exit(127);
     }
     ASSERT_GT(pid, 0);
