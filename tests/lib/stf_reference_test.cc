@@ -142,8 +142,7 @@ void expect_rows_within(const char* kind, double target, const char* what, Error
     const double error = error_of(r);
     const double scale = scale_of(r, peaks.at({r.taus, r.taur}));
     EXPECT_LE(error, target * scale) << kind << " " << regime(r.taus, r.taur) << ", x " << r.x
-                                     << ", dt " << r.dt << ": " << error / scale << " of "
-                                     << what;
+                                     << ", dt " << r.dt << ": " << error / scale << " of " << what;
     if (scale > 0.0) worst = std::fmax(worst, error / scale);
   }
   EXPECT_GT(rows, 400);
