@@ -28,18 +28,18 @@ uses its exact binary value.  Lines (whitespace separated):
     amp     taus taur f value envelope
     peak    taus taur tpeak
     avg     taus taur t0 dt value
-    spec    taus taur f real imaginary envelope
+    xf      taus taur f real imaginary envelope
     rupture taus taur onset weight
     sumavg  0 0 t0 dt value
-    sumspec 0 0 f real imaginary weights
+    sumxf   0 0 f real imaginary weights
 
 rate_peak is the slip rate at its peak and acc_peak the largest magnitude of
 the acceleration (0 for taus = 0, where both are infinite); envelope is
 sqrt(J0^2 + J1^2) min(1, 1 / (pi f taus)^2).  avg is the slip rate
-averaged over [t0 - dt/2, t0 + dt/2] (exact ends), spec the complex
+averaged over [t0 - dt/2, t0 + dt/2] (exact ends), xf the complex
 transform X(f) = int x(t) exp(-2 pi i f t) dt.  The rupture rows list 1,000
 random sources; sumavg is the sum of weight times each source's average
-over [t0 - dt/2, t0 + dt/2] - onset, sumspec the sum of weight
+over [t0 - dt/2, t0 + dt/2] - onset, sumxf the sum of weight
 exp(-2 pi i f onset) X(f), with weights the sum of |weight|.
 """
 import math
@@ -348,7 +348,7 @@ def main():
         mp.mp.dps = digits_for(s, r)
         for f in spectrum_frequencies(more, s, r):
             re, im = spectrum(f, s, r)
-            lines.append("spec %r %r %r %s %s %s" % (s, r, f, fmt(re), fmt(im),
+            lines.append("xf %r %r %r %s %s %s" % (s, r, f, fmt(re), fmt(im),
                                                     fmt(amplitude(f, s, r)[1])))
     lines += rupture_rows(random.Random(20261210))
     self_check(rng, checks)
@@ -382,7 +382,7 @@ def rupture_rows(rng):
             x = mp.mpc(*spectrum(f, s, r)) * mp.exp(-2j * mp.pi * mp.mpf(f) * mp.mpf(onset))
             re += w * x.real
             im += w * x.imag
-        lines.append("sumspec 0 0 %r %s %s %s" % (f, fmt(re), fmt(im), fmt(weights)))
+        lines.append("sumxf 0 0 %r %s %s %s" % (f, fmt(re), fmt(im), fmt(weights)))
     return lines
 
 

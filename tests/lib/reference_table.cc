@@ -30,7 +30,7 @@ std::vector<Row> read_table() {
       r.x = number(c);
       r.dt = number(d);
       r.value = number(e);
-    } else if (r.kind == "spec" || r.kind == "sumspec") {
+    } else if (r.kind == "xf" || r.kind == "sumxf") {
       std::string g;
       fields >> d >> e >> g;
       r.x = number(c);

@@ -10,16 +10,16 @@ namespace reference {
 
 /// One line of the table.
 struct Row {
-  // source, rate, slip, acc, amp, peak, avg, spec; rupture, sumavg, sumspec
+  // source, rate, slip, acc, amp, peak, avg, xf (the complex transform); rupture, sumavg, sumxf
   std::string kind;
   double taus = 0.0;
   double taur = 0.0;
   double x = 0.0;         // time or frequency (unused by source and peak); avg: t0; rupture: onset
   double dt = 0.0;        // avg: the bin's width
-  double value = 0.0;     // the reference; spec: its real part; rupture: the weight
-  double imag = 0.0;      // spec: the imaginary part
-  double envelope = 0.0;  // amp, spec: the envelope; source: the acceleration's peak;
-                          // sumspec: the sum of |weight|
+  double value = 0.0;     // the reference; xf: its real part; rupture: the weight
+  double imag = 0.0;      // xf: the imaginary part
+  double envelope = 0.0;  // amp, xf: the envelope; source: the acceleration's peak;
+                          // sumxf: the sum of |weight|
 };
 
 /// The table's rows in the file's order, comments left out; empty if the
