@@ -449,7 +449,7 @@ std::string info_report(const std::string& path, double rigidity) {
   report += line("POINTS blocks", std::to_string(reader.blocks_read()));
   report += line("points", std::to_string(reader.points_read()));
   report += line("moment (N m)", number_text(moment));
-  report += line("Mw", number_text(2.0 / 3.0 * (std::log10(moment) - 9.1)));
+  report += line("Mw", moment > 0.0 ? number_text(2.0 / 3.0 * (std::log10(moment) - 9.1)) : "none");
   report += line("first time (s)", sampled ? number_text(first) : "none");
   report += line("last time (s)", sampled ? number_text(last) : "none");
   report += line("largest slip (cm)", number_text(largest));

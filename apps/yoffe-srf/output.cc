@@ -130,8 +130,13 @@ void OutputFile::commit() {
   check();
   const int fd = buffer_.fd;
   buffer_.fd = -1;
-  if (::close(fd) != 0) {
-    throw Failure(kIoFailure, "cannot write " + target_ + ": " + std::strerror(errno));
+  // The data on the disk before the new name points at it: a crash just
+  // after the rename leaves the new file whole, not empty.
+  int error = 0;
+  if (!temporary_.empty() && ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) {
+    throw Failure(kIoFailure, "cannot write " + target_ + ": " + std::strerror(error));
   }
   if (!temporary_.empty() && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
     unwatch();

@@ -39,10 +39,11 @@ class OutputFile {
   /// has failed; does nothing otherwise.
   void check() const;
 
-  /// Checks the writes, closes the file and renames the temporary file
-  /// over the target.  Throws Failure(kIoFailure, ...) naming the target
-  /// when a write, the close or the rename failed (the temporary file is
-  /// then removed by the destructor).
+  /// Checks the writes, flushes the temporary file to the disk (fsync),
+  /// closes it and renames it over the target.  Throws
+  /// Failure(kIoFailure, ...) naming the target when a write, the flush,
+  /// the close or the rename failed (the temporary file is then removed by
+  /// the destructor).
   void commit();
 
  private:

@@ -220,6 +220,9 @@ std::vector<Subfault> parse_table(const std::string& text, const std::string& na
   bool header = false;
   long line_number = 0;
   std::string_view rest = text;
+  // A spreadsheet's UTF-8 byte-order mark before the header is not part of
+  // the first column's name.
+  if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);
   while (!rest.empty()) {
     ++line_number;
     const std::size_t end = rest.find('\n');

@@ -62,6 +62,28 @@ def _offsets(rupture, axis, points):
     return np.zeros(points + 1, dtype=np.int64)
 
 
+def _points(rupture):
+    """The rupture's points as the extension takes them: the fields as one
+    (points, len(FIELDS)) array, the axes' offsets and their samples."""
+    missing = [name for name in FIELDS if name not in rupture
+               and name not in ("vs", "den", "slip2", "slip3")]
+    if missing:
+        raise ValueError("the rupture has no %s" % ", ".join(missing))
+    points = np.broadcast(*[np.asarray(rupture[name]) for name in FIELDS if name in rupture]).shape
+    if len(points) > 1:
+        raise ValueError("the fields must be one-dimensional, got shape %s" % (points,))
+    n = points[0] if points else 1
+    defaults = {"vs": -1.0, "den": -1.0, "slip2": 0.0, "slip3": 0.0}
+    fields = np.empty((n, len(FIELDS)))
+    for i, name in enumerate(FIELDS):
+        fields[:, i] = np.broadcast_to(np.asarray(rupture.get(name, defaults.get(name)),
+                                                  dtype=np.float64), (n,))
+    offsets = np.stack([_offsets(rupture, axis, n) for axis in (1, 2, 3)])
+    samples = [np.asarray(rupture.get("sr%d" % axis, ()), dtype=np.float64).ravel()
+               for axis in (1, 2, 3)]
+    return fields, offsets, samples
+
+
 def write(path, rupture, *, version=None):
     """Writes the rupture, a mapping of arrays as read gives them, to an SRF
     file at path.
@@ -79,29 +101,14 @@ def write(path, rupture, *, version=None):
     version = version if version is not None else rupture.get("version", "2.0")
     if version not in ("1.0", "2.0"):
         raise ValueError("version must be '1.0' or '2.0', not %r" % (version,))
-    missing = [name for name in FIELDS if name not in rupture
-               and name not in ("vs", "den", "slip2", "slip3")]
-    if missing:
-        raise ValueError("the rupture has no %s" % ", ".join(missing))
-    points = np.broadcast(*[np.asarray(rupture[name]) for name in FIELDS if name in rupture]).shape
-    if len(points) > 1:
-        raise ValueError("the fields must be one-dimensional, got shape %s" % (points,))
-    n = points[0] if points else 1
-    defaults = {"vs": -1.0, "den": -1.0, "slip2": 0.0, "slip3": 0.0}
-    fields = np.empty((n, len(FIELDS)))
-    for i, name in enumerate(FIELDS):
-        fields[:, i] = np.broadcast_to(np.asarray(rupture.get(name, defaults.get(name)),
-                                                  dtype=np.float64), (n,))
-    offsets = np.stack([_offsets(rupture, axis, n) for axis in (1, 2, 3)])
-    samples = [np.asarray(rupture.get("sr%d" % axis, ()), dtype=np.float64).ravel()
-               for axis in (1, 2, 3)]
+    fields, offsets, samples = _points(rupture)
     segments = rupture.get("segments") or {}
     count = len(np.atleast_1d(segments[SEGMENT_FIELDS[0]])) if segments else 0
     table = np.empty((count, len(SEGMENT_FIELDS)))
     for i, name in enumerate(SEGMENT_FIELDS):
         if count:
             table[:, i] = np.asarray(segments[name], dtype=np.float64)
-    blocks = np.asarray(rupture.get("blocks", [n]), dtype=np.int64).ravel()
+    blocks = np.asarray(rupture.get("blocks", [fields.shape[0]]), dtype=np.int64).ravel()
     comments = list(rupture.get("comments", ())) if version == "2.0" else []
     _srf.write(os.fspath(path), version, comments, table, blocks, fields, offsets, *samples)
 
@@ -128,18 +135,6 @@ def moment_rate(rupture, *, dt=None, rigidity=None):
     if isinstance(rupture, (str, bytes, os.PathLike)):
         first, step, values = _srf.moment_rate_of_file(os.fspath(rupture), step, mu)
     else:
-        missing = [name for name in FIELDS if name not in rupture
-                   and name not in ("vs", "den", "slip2", "slip3")]
-        if missing:
-            raise ValueError("the rupture has no %s" % ", ".join(missing))
-        n = len(np.atleast_1d(rupture["lon"]))
-        defaults = {"vs": -1.0, "den": -1.0, "slip2": 0.0, "slip3": 0.0}
-        fields = np.empty((n, len(FIELDS)))
-        for i, name in enumerate(FIELDS):
-            fields[:, i] = np.broadcast_to(np.asarray(rupture.get(name, defaults.get(name)),
-                                                      dtype=np.float64), (n,))
-        offsets = np.stack([_offsets(rupture, axis, n) for axis in (1, 2, 3)])
-        samples = [np.asarray(rupture.get("sr%d" % axis, ()), dtype=np.float64).ravel()
-                   for axis in (1, 2, 3)]
+        fields, offsets, samples = _points(rupture)
         first, step, values = _srf.moment_rate_of_arrays(fields, offsets, *samples, step, mu)
     return (first + np.arange(values.size)) * step, values
