@@ -33,7 +33,7 @@ core = Extension(
 
 # SRF files: yoffe.srf's reader and writer, the C++ ones (lib/srf), with
 # exceptions, which they throw.
-SRF = ["moment_rate.cc", "number_text.cc", "read.cc", "write.cc"]
+SRF = ["moment_rate.cc", "number_text.cc", "read.cc", "replaced_file.cc", "write.cc"]
 srf = Extension(
     "yoffe._srf",
     sources=["python/yoffe/_srf.cc"] + ["lib/srf/" + name for name in SRF],

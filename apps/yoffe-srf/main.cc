@@ -53,11 +53,13 @@ A subfault's rigidity is DEN VS^2 where it gives both, else --rigidity PA.
 TABLE.csv: a header row of column names, then one row per subfault, fields
 separated by commas: lon, lat (degrees), depth_km, strike, dip, rake
 (degrees), area_m2, slip_m, tinit_s, either taus_s and taur_s or tacc_s and
-teff_s, and optionally vs_m_s and density_kg_m3.
+teff_s, and optionally vs_m_s and density_kg_m3; a field may stand in
+double quotes.
 
-An output is written to a temporary file beside it and renamed over it: a
-failed command leaves it as it was.  Exit status: 0 done, 1 a file could not
-be opened, read or written, 2 a bad command line or input.
+An output is written to a temporary file beside it, flushed to the disk and
+renamed over it: a failed or stopped command leaves it as it was.  Exit
+status: 0 done, 1 a file could not be opened, read or written, 2 a bad
+command line or input.
 )";
 
 [[noreturn]] void usage_error(const std::string& what) {

@@ -77,11 +77,18 @@ std::string_view trimmed(std::string_view s) {
   return s;
 }
 
+// The field without the double quotes that some writers put around every
+// field (R's write.csv around the names).
+std::string_view unquoted(std::string_view s) {
+  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return trimmed(s.substr(1, s.size() - 2));
+  return s;
+}
+
 std::vector<std::string_view> fields_of(std::string_view line) {
   std::vector<std::string_view> fields;
   for (;;) {
     const std::size_t comma = line.find(',');
-    fields.push_back(trimmed(line.substr(0, comma)));
+    fields.push_back(unquoted(trimmed(line.substr(0, comma))));
     if (comma == std::string_view::npos) return fields;
     line.remove_prefix(comma + 1);
   }

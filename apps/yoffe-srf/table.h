@@ -1,5 +1,6 @@
 // The subfault table of yoffe-srf: a header row of column names, then one
-// row per subfault, fields separated by commas.  Units are in the names
+// row per subfault, fields separated by commas (a field may stand in double
+// quotes; a UTF-8 byte-order mark may come first).  Units are in the names
 // (SI but for degrees and km); every row is checked when it is read.
 #pragma once
 

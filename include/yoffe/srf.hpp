@@ -248,6 +248,51 @@ class MomentRate {
   long last_ = -1;
 };
 
+/// A file written whole or not at all, on POSIX hosts (not built for
+/// Windows): the text goes to a temporary file beside the target,
+/// TARGET.XXXXXX, with the target's permissions (a new file's, 0666 less
+/// the umask, where there is none), and commit() flushes it to the disk and
+/// renames it over the target; a file not committed is removed, and the
+/// target stays as it was.  A target that exists and is not a regular file
+/// (a device such as /dev/null, a pipe) is written in place instead;
+/// through a symbolic link to a regular file, the link stays and the file
+/// it names is replaced.
+class ReplacedFile {
+ public:
+  /// Creates the temporary file or opens the target in place.  Throws
+  /// std::system_error (of errno) when it cannot.
+  explicit ReplacedFile(const std::string& target);
+
+  /// Closes the file, and removes the temporary file unless committed.
+  /// Never fails.
+  ~ReplacedFile();
+
+  ReplacedFile(const ReplacedFile&) = delete;
+  ReplacedFile& operator=(const ReplacedFile&) = delete;
+
+  /// A stream onto the file, unbuffered: a write that fails sets its
+  /// badbit, and error() tells why.  Never fails.
+  std::ostream& stream() noexcept;
+
+  /// The errno of the first write that failed; 0 while none has.  Never
+  /// fails.
+  int error() const noexcept;
+
+  /// The temporary file's name; empty when the target is written in place.
+  /// Never fails.
+  const std::string& temporary() const noexcept;
+
+  /// Flushes the temporary file to the disk (fsync), closes it and renames
+  /// it over the target.  Throws std::system_error (of errno) when a write,
+  /// the flush, the close or the rename failed; the temporary file is then
+  /// removed by the destructor.
+  void commit();
+
+ private:
+  struct File;
+  std::unique_ptr<File> file_;
+};
+
 /// The most characters number_text writes: "-2.2250738585072014e-308".
 inline constexpr std::size_t number_text_max = 24;
 

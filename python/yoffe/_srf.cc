@@ -19,14 +19,12 @@
 // sr[a][offsets[a, i]:offsets[a, i + 1]].  A bad file raises ValueError
 // with the reader's "NAME:LINE: ..." message, a file that cannot be opened,
 // read or written OSError.  write writes a temporary file beside the
-// target and renames it over the target, so that a failure replaces
-// nothing; the new file has the permissions a new file gets.
+// target and renames it over the target (yoffe::srf::ReplacedFile), so
+// that a failure replaces nothing.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 #define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
-#include <fcntl.h>
 #include <numpy/arrayobject.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -36,6 +34,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "yoffe/srf.hpp"
@@ -150,18 +149,6 @@ PyArrayObject* contiguous(PyObject* o, int type, int dimensions) {
       PyArray_FROMANY(o, type, dimensions, dimensions, NPY_ARRAY_IN_ARRAY | NPY_ARRAY_FORCECAST));
 }
 
-// A new file beside `path` (its name into `temporary`), made with the
-// permissions of a new file (0666 less the umask, as the target would get,
-// where mkstemp gives 0600): the descriptor, or -1 with errno set.
-int temporary_beside(const std::string& path, std::string& temporary) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary = path + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(attempt);
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
-
 PyObject* write(PyObject*, PyObject* args) {
   PyObject* path_object = nullptr;
   const char* version = nullptr;
@@ -240,52 +227,45 @@ PyObject* write(PyObject*, PyObject* args) {
   std::string value_error;
   bool io_failed = false;
   int io_errno = 0;
+  bool no_memory = false;
   Py_BEGIN_ALLOW_THREADS;
-  std::string temporary;
-  const int fd = temporary_beside(path, temporary);
-  if (fd < 0) {
-    io_failed = true;
-    io_errno = errno;
-  } else {
-    close(fd);
+  try {
+    yoffe::srf::ReplacedFile file(path);
     try {
-      {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.exceptions(std::ios::failbit | std::ios::badbit);
-        yoffe::srf::Writer writer(out, header);
-        npy_intp i = 0;
-        yoffe::srf::Point p;
-        for (npy_intp b = 0; b < PyArray_DIM(a[1], 0); ++b) {
-          writer.begin_points(static_cast<std::size_t>(blocks[b]));
-          for (long long k = 0; k < blocks[b]; ++k, ++i) {
-            const double* f = fields + i * kFields;
-            p = {f[0], f[1], f[2], f[3],  f[4],  f[5],  f[6],
-                 f[7], f[8], f[9], f[10], f[11], f[12], f[13]};
-            std::vector<double>* axes[3] = {&p.sr1, &p.sr2, &p.sr3};
-            for (int axis = 0; axis < 3; ++axis) {
-              const long long* o = offsets + axis * (n + 1);
-              axes[axis]->assign(sr[axis] + o[i], sr[axis] + o[i + 1]);
-            }
-            writer.write(p);
+      yoffe::srf::Writer writer(file.stream(), header);
+      npy_intp i = 0;
+      yoffe::srf::Point p;
+      for (npy_intp b = 0; b < PyArray_DIM(a[1], 0); ++b) {
+        writer.begin_points(static_cast<std::size_t>(blocks[b]));
+        for (long long k = 0; k < blocks[b]; ++k, ++i) {
+          const double* f = fields + i * kFields;
+          p = {f[0], f[1], f[2], f[3],  f[4],  f[5],  f[6],
+               f[7], f[8], f[9], f[10], f[11], f[12], f[13]};
+          std::vector<double>* axes[3] = {&p.sr1, &p.sr2, &p.sr3};
+          for (int axis = 0; axis < 3; ++axis) {
+            const long long* o = offsets + axis * (n + 1);
+            axes[axis]->assign(sr[axis] + o[i], sr[axis] + o[i + 1]);
           }
+          writer.write(p);
         }
-        writer.finish();
-        out.close();
       }
-      if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        io_failed = true;
-        io_errno = errno;
-      }
-    } catch (const std::invalid_argument& e) {
-      value_error = e.what();
+      writer.finish();
     } catch (const std::ios_base::failure&) {
-      io_failed = true;
-      io_errno = errno != 0 ? errno : EIO;
+      // A write failed: commit() reports the file's errno.
+      if (file.error() == 0) throw std::system_error(EIO, std::generic_category());
     }
-    if (io_failed || !value_error.empty()) std::remove(temporary.c_str());
+    file.commit();
+  } catch (const std::invalid_argument& e) {
+    value_error = e.what();
+  } catch (const std::system_error& e) {
+    io_failed = true;
+    io_errno = e.code().value();
+  } catch (const std::bad_alloc&) {
+    no_memory = true;
   }
   Py_END_ALLOW_THREADS;
   cleanup();
+  if (no_memory) return PyErr_NoMemory();
   if (!value_error.empty()) {
     PyErr_SetString(PyExc_ValueError, value_error.c_str());
     return nullptr;

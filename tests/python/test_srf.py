@@ -101,6 +101,22 @@ def test_a_bad_rupture_writes_nothing_and_replaces_nothing(tmp_path, change, mes
 def test_a_folder_that_is_not_there_is_an_os_error(tmp_path):
     with pytest.raises(FileNotFoundError):
         srf.write(tmp_path / "none" / "r.srf", rupture(3))
+    if os.path.exists("/dev/full"):
+        with pytest.raises(OSError, match="No space left"):
+            srf.write("/dev/full", rupture(300))
+
+
+def test_a_replaced_file_keeps_its_permissions_and_links(tmp_path):
+    (tmp_path / "real").mkdir()
+    target = tmp_path / "real" / "r.srf"
+    target.write_text("old")
+    target.chmod(0o604)
+    (tmp_path / "link.srf").symlink_to(target)
+    srf.write(tmp_path / "link.srf", rupture(30))
+    assert (tmp_path / "link.srf").is_symlink()
+    assert target.stat().st_mode & 0o7777 == 0o604
+    assert srf.read(target)["lon"].size == 30
+    assert os.listdir(tmp_path / "real") == ["r.srf"]
 
 
 def test_the_variations_example_writes_moment_exact_files_on_dask(tmp_path):

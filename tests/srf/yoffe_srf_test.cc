@@ -129,6 +129,25 @@ struct Row {
   double lon, lat, depth, strike, dip, rake, area, slip, tinit, a, b, vs, den;
 };
 
+// The text with each field of its lines in double quotes.
+std::string quoted_fields(const std::string& text) {
+  std::string out;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = std::min(text.find('\n', at), text.size());
+    const std::string line = text.substr(at, end - at);
+    std::string quoted;
+    for (std::size_t f = 0; !line.empty() && f != std::string::npos;) {
+      const std::size_t comma = line.find(',', f);
+      quoted += (f == 0 ? "\"" : ",\"") + line.substr(f, comma - f) + "\"";
+      f = comma == std::string::npos ? comma : comma + 1;
+    }
+    out += quoted + "\n";
+    at = end + 1;
+  }
+  return out;
+}
+
 std::string table_text(const std::vector<Row>& rows, bool peak_pair, bool with_medium) {
   std::string text = peak_pair ? "tacc_s, teff_s" : "taur_s,taus_s";
   text += ", lon,lat,depth_km,strike,dip,rake,area_m2,slip_m,tinit_s";
@@ -227,8 +246,10 @@ TEST_F(YoffeSrf, TablesWrittenAndReadBack) {
   for (const bool peak_pair : {false, true}) {
     SCOPED_TRACE(peak_pair ? "tacc_s, teff_s" : "taus_s, taur_s");
     const std::vector<Row> rows = subfaults(300, peak_pair);
-    // One table as a spreadsheet saves it, after a UTF-8 byte-order mark.
-    put("t.csv", (peak_pair ? "\xEF\xBB\xBF" : "") + table_text(rows, peak_pair, !peak_pair));
+    // One table as a spreadsheet or R saves it: after a UTF-8 byte-order
+    // mark, every field in double quotes.
+    const std::string text = table_text(rows, peak_pair, !peak_pair);
+    put("t.csv", peak_pair ? "\xEF\xBB\xBF" + quoted_fields(text) : text);
     const std::vector<std::string> rigidity =
         peak_pair ? std::vector<std::string>{"--rigidity", "3e10"} : std::vector<std::string>{};
     Outcome r = run({"write", "t.csv", "o.srf", "--dt", "0.1"});
@@ -551,6 +572,16 @@ TEST_F(YoffeSrf, InputAndOutputFailures) {
   EXPECT_EQ(r.err, "yoffe-srf: cannot write o.srf: File too large\n");
   EXPECT_EQ(names(), before);
   EXPECT_EQ(get("o.srf"), old);
+
+  // Through a symbolic link: the link stays, the file it names is replaced.
+  put("folder/real.srf", "an older file\n");
+  fs::create_symlink("folder/real.srf", work() / "l.srf");
+  r = run({"write", "t.csv", "l.srf", "--dt", "0.1"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::is_symlink(work() / "l.srf"));
+  EXPECT_EQ(get("folder/real.srf"), old);
+  EXPECT_EQ(std::distance(fs::directory_iterator(work() / "folder"), fs::directory_iterator()), 1);
+  fs::remove(work() / "l.srf");
 
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   for (const std::vector<std::string>& args :
