@@ -27,6 +27,7 @@
 #include <numpy/arrayobject.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -78,12 +79,14 @@ PyObject* read(PyObject*, PyObject* args) {
   std::string version;
   std::vector<std::string> comments;
   bool cannot_open = false;
+  int read_errno = 0;
   std::string message;
   Py_BEGIN_ALLOW_THREADS;
   errno = 0;
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     cannot_open = true;
+    read_errno = errno;
   } else {
     try {
       yoffe::srf::Reader reader(in, path);
@@ -110,13 +113,19 @@ PyObject* read(PyObject*, PyObject* args) {
       }
       while (static_cast<long>(blocks.size()) < reader.blocks_read()) blocks.push_back(0);
     } catch (const yoffe::srf::Error& e) {
+      // A stream that failed is the file system's failure, not the file's.
+      cannot_open = in.bad();
+      read_errno = errno;
       message = e.what();
     } catch (const std::bad_alloc&) {
       message = "\n";  // below
     }
   }
   Py_END_ALLOW_THREADS;
-  if (cannot_open) return os_error(path);
+  if (cannot_open) {
+    errno = read_errno;
+    return os_error(path);
+  }
   if (message == "\n") return PyErr_NoMemory();
   if (!message.empty()) {
     PyErr_SetString(PyExc_ValueError, message.c_str());
@@ -204,9 +213,21 @@ PyObject* write(PyObject*, PyObject* args) {
     shape_error = "offsets must have 3 rows of points + 1";
   }
   long long total = 0;
-  for (npy_intp i = 0; i < PyArray_DIM(a[1], 0); ++i) total += blocks[i] < 0 ? -1 : blocks[i];
-  if (shape_error == nullptr && total != n)
+  for (npy_intp i = 0; i < PyArray_DIM(a[1], 0) && shape_error == nullptr; ++i) {
+    if (blocks[i] < 0 || blocks[i] > n) shape_error = "the blocks' counts must be >= 0";
+    total += blocks[i];
+  }
+  if (shape_error == nullptr && total != n) {
     shape_error = "the blocks' counts must add up to the points";
+  }
+  for (npy_intp s = 0; s < PyArray_DIM(a[0], 0) && shape_error == nullptr; ++s) {
+    for (const int c : {2, 3}) {  // NSTK, NDIP
+      const double count = segments[s * kSegmentFields + c];
+      if (!(count >= 0.0 && count <= 1e15 && count == std::floor(count))) {
+        shape_error = "the segments' nstk and ndip must be whole numbers >= 0";
+      }
+    }
+  }
   for (int axis = 0; axis < 3 && shape_error == nullptr; ++axis) {
     const long long* o = offsets + axis * (n + 1);
     if (o[0] != 0 || o[n] != samples[axis]) shape_error = "offsets must run from 0 to the samples";
@@ -255,7 +276,7 @@ PyObject* write(PyObject*, PyObject* args) {
       if (file.error() == 0) throw std::system_error(EIO, std::generic_category());
     }
     file.commit();
-  } catch (const std::invalid_argument& e) {
+  } catch (const std::logic_error& e) {
     value_error = e.what();
   } catch (const std::system_error& e) {
     io_failed = true;
@@ -280,6 +301,7 @@ PyObject* write(PyObject*, PyObject* args) {
 // The moment-rate function's result: (first step, values) as a tuple, or
 // null with ValueError set from `message`.
 PyObject* moment_rate_result(const yoffe::srf::MomentRate* rate, const std::string& message) {
+  if (message == "\n") return PyErr_NoMemory();
   if (!message.empty()) {
     PyErr_SetString(PyExc_ValueError, message.c_str());
     return nullptr;
@@ -320,11 +342,13 @@ PyObject* moment_rate_of_file(PyObject*, PyObject* args) {
   std::unique_ptr<yoffe::srf::MomentRate> rate;
   std::string message;
   bool cannot_open = false;
+  int read_errno = 0;
   Py_BEGIN_ALLOW_THREADS;
   errno = 0;
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     cannot_open = true;
+    read_errno = errno;
   } else {
     try {
       yoffe::srf::Reader reader(in, path);
@@ -333,11 +357,18 @@ PyObject* moment_rate_of_file(PyObject*, PyObject* args) {
         add_point(rate, p, dt, rigidity, point, path + ": ", message);
       }
     } catch (const yoffe::srf::Error& e) {
+      cannot_open = in.bad();
+      read_errno = errno;
       message = e.what();
+    } catch (const std::bad_alloc&) {
+      message = "\n";  // out of memory
     }
   }
   Py_END_ALLOW_THREADS;
-  if (cannot_open) return os_error(path);
+  if (cannot_open) {
+    errno = read_errno;
+    return os_error(path);
+  }
   return moment_rate_result(rate.get(), message);
 }
 
@@ -373,16 +404,21 @@ PyObject* moment_rate_of_arrays(PyObject*, PyObject* args) {
       }
     }
     yoffe::srf::Point p;
-    for (npy_intp i = 0; i < n && message.empty(); ++i) {
-      const double* f = fields + i * kFields;
-      p = {f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9], f[10], f[11], f[12], f[13]};
-      std::vector<double>* axes[3] = {&p.sr1, &p.sr2, &p.sr3};
-      for (int axis = 0; axis < 3; ++axis) {
-        const long long* o = offsets + axis * (n + 1);
-        const auto* sr = static_cast<const double*>(PyArray_DATA(a[2 + axis]));
-        axes[axis]->assign(sr + o[i], sr + o[i + 1]);
+    try {
+      for (npy_intp i = 0; i < n && message.empty(); ++i) {
+        const double* f = fields + i * kFields;
+        p = {f[0], f[1], f[2], f[3], f[4],  f[5],  f[6],
+             f[7], f[8], f[9], f[10], f[11], f[12], f[13]};
+        std::vector<double>* axes[3] = {&p.sr1, &p.sr2, &p.sr3};
+        for (int axis = 0; axis < 3; ++axis) {
+          const long long* o = offsets + axis * (n + 1);
+          const auto* sr = static_cast<const double*>(PyArray_DATA(a[2 + axis]));
+          axes[axis]->assign(sr + o[i], sr + o[i + 1]);
+        }
+        add_point(rate, p, dt, rigidity, static_cast<long>(i + 1), "", message);
       }
-      add_point(rate, p, dt, rigidity, static_cast<long>(i + 1), "", message);
+    } catch (const std::bad_alloc&) {
+      message = "\n";  // out of memory
     }
   }
   for (PyArrayObject* x : a) Py_XDECREF(x);

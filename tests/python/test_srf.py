@@ -78,12 +78,19 @@ def test_a_bad_file_is_refused_with_its_line(tmp_path, text, where):
 def test_a_missing_file_is_an_os_error(tmp_path):
     with pytest.raises(FileNotFoundError):
         srf.read(tmp_path / "none.srf")
+    for call in (srf.read, lambda p: srf.moment_rate(p, rigidity=3e10)):
+        with pytest.raises(IsADirectoryError):
+            call(tmp_path)
 
 
 @pytest.mark.parametrize("change, message", [
     (lambda r: r.pop("lon"), "no lon"),
     (lambda r: r.__setitem__("slip1", np.array([np.nan] * 300)), "SLIP1"),
     (lambda r: r.__setitem__("blocks", [5]), "add up"),
+    (lambda r: r.__setitem__("blocks", [301, -1]), "must be >= 0"),
+    (lambda r: r["segments"].__setitem__("nstk", [np.nan, 2.5]), "whole numbers"),
+    (lambda r: r.update({name: r[name][:0] for name in srf.FIELDS}, blocks=[], sr1=[], sr2=[],
+                        offsets1=[0], offsets2=[0], offsets3=[0]), "without a POINTS block"),
     (lambda r: r.__setitem__("offsets1", r["offsets1"][::-1]), "offsets"),
     (lambda r: r.__setitem__("version", "3.0"), "version"),
 ])
