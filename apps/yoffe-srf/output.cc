@@ -26,17 +26,39 @@ extern "C" void remove_pending(int signal_number) {
   ::raise(signal_number);
 }
 
+constexpr int kStopping[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The stopping signals, held back from the moment a temporary file may
+// exist until its name is known to the handler.
+class HeldSignals {
+ public:
+  HeldSignals() {
+    static const bool installed = [] {
+      for (const int s : kStopping) {
+        struct sigaction action {};
+        action.sa_handler = remove_pending;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(s, &action, nullptr);
+      }
+      return true;
+    }();
+    (void)installed;
+    sigset_t stopping;
+    sigemptyset(&stopping);
+    for (const int s : kStopping) sigaddset(&stopping, s);
+    ::pthread_sigmask(SIG_BLOCK, &stopping, &before_);
+  }
+  ~HeldSignals() { ::pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+
+  HeldSignals(const HeldSignals&) = delete;
+  HeldSignals& operator=(const HeldSignals&) = delete;
+
+ private:
+  sigset_t before_;
+};
+
+// Called with the signals held.
 void watch(const std::string& temporary) {
-  static const bool installed = [] {
-    for (const int s : {SIGINT, SIGTERM, SIGHUP}) {
-      struct sigaction action {};
-      action.sa_handler = remove_pending;
-      sigemptyset(&action.sa_mask);
-      ::sigaction(s, &action, nullptr);
-    }
-    return true;
-  }();
-  (void)installed;
   has_pending = 0;
   if (!temporary.empty() && temporary.size() < sizeof pending) {
     temporary.copy(pending, temporary.size());
@@ -48,6 +70,7 @@ void watch(const std::string& temporary) {
 }  // namespace
 
 OutputFile::OutputFile(const std::string& target) : target_(target) {
+  const HeldSignals held;
   try {
     file_ = std::make_unique<yoffe::srf::ReplacedFile>(target);
   } catch (const std::system_error& e) {
