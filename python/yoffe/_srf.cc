@@ -43,6 +43,26 @@
 namespace {
 
 constexpr int kFields = 14;
+
+// A point's fields in the order of the arrays' columns.
+using yoffe::srf::Point;
+constexpr double Point::*kPointFields[kFields] = {
+    &Point::lon,  &Point::lat,   &Point::dep,   &Point::stk,  &Point::dip,
+    &Point::area, &Point::tinit, &Point::dt,    &Point::vs,   &Point::den,
+    &Point::rake, &Point::slip1, &Point::slip2, &Point::slip3};
+
+// Point i of the arrays: row i of fields (points x kFields), and each
+// axis's samples sr[axis][offsets[axis, i]:offsets[axis, i + 1]] (offsets
+// 3 x (n + 1)).  Never fails but for std::bad_alloc.
+void take_point(Point& p, npy_intp i, npy_intp n, const double* fields, const long long* offsets,
+                const double* const sr[3]) {
+  for (int k = 0; k < kFields; ++k) p.*kPointFields[k] = fields[i * kFields + k];
+  std::vector<double>* axes[3] = {&p.sr1, &p.sr2, &p.sr3};
+  for (int axis = 0; axis < 3; ++axis) {
+    const long long* o = offsets + axis * (n + 1);
+    axes[axis]->assign(sr[axis] + o[i], sr[axis] + o[i + 1]);
+  }
+}
 constexpr int kSegmentFields = 11;
 
 // A new numpy array of the shape, its data copied from `data`.
@@ -69,6 +89,57 @@ PyObject* os_error(const std::string& path) {
   return nullptr;
 }
 
+// How a reading of an SRF file ended: the file could not be opened or
+// read (errno kept), or a message: the reader's, the caller's, or "\n"
+// for no memory; nothing of these when it went well.
+struct Reading {
+  bool cannot_read = false;
+  int read_errno = 0;
+  std::string message;
+};
+
+// Opens the SRF file at path and hands its reader to visit(reader,
+// message), which reads what it needs (and may set message); catches
+// what the reading throws.  Takes no Python object: it runs without the
+// GIL.
+template <class Visit>
+Reading read_srf(const std::string& path, Visit visit) {
+  Reading r;
+  errno = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    r.cannot_read = true;
+    r.read_errno = errno;
+    return r;
+  }
+  try {
+    yoffe::srf::Reader reader(in, path);
+    visit(reader, r.message);
+  } catch (const yoffe::srf::Error& e) {
+    // A stream that failed is the file system's failure, not the file's.
+    r.cannot_read = in.bad();
+    r.read_errno = errno;
+    r.message = e.what();
+  } catch (const std::bad_alloc&) {
+    r.message = "\n";
+  }
+  return r;
+}
+
+// Sets the Python error of a reading that failed (OSError, MemoryError or
+// ValueError) and returns true; false for one that went well.
+bool raised(const Reading& r, const std::string& path) {
+  if (r.cannot_read) {
+    errno = r.read_errno;
+    os_error(path);
+  } else if (r.message == "\n") {
+    PyErr_NoMemory();
+  } else if (!r.message.empty()) {
+    PyErr_SetString(PyExc_ValueError, r.message.c_str());
+  }
+  return r.cannot_read || !r.message.empty();
+}
+
 PyObject* read(PyObject*, PyObject* args) {
   PyObject* path_object = nullptr;
   if (!PyArg_ParseTuple(args, "O&", PyUnicode_FSConverter, &path_object)) return nullptr;
@@ -78,59 +149,33 @@ PyObject* read(PyObject*, PyObject* args) {
   std::vector<long long> blocks, offsets[3];
   std::string version;
   std::vector<std::string> comments;
-  bool cannot_open = false;
-  int read_errno = 0;
-  std::string message;
+  Reading reading;
   Py_BEGIN_ALLOW_THREADS;
-  errno = 0;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    cannot_open = true;
-    read_errno = errno;
-  } else {
-    try {
-      yoffe::srf::Reader reader(in, path);
-      version = reader.header().version;
-      comments = reader.header().comments;
-      for (const yoffe::srf::Segment& s : reader.header().segments) {
-        segments.insert(segments.end(),
-                        {s.elon, s.elat, static_cast<double>(s.nstk), static_cast<double>(s.ndip),
-                         s.len, s.wid, s.stk, s.dip, s.dtop, s.shyp, s.dhyp});
-      }
-      for (auto& o : offsets) o.push_back(0);
-      yoffe::srf::Point p;
-      while (reader.next(p)) {
-        // Blocks of no points, which next() passes over, count too.
-        while (static_cast<long>(blocks.size()) < reader.blocks_read()) blocks.push_back(0);
-        ++blocks.back();
-        fields.insert(fields.end(), {p.lon, p.lat, p.dep, p.stk, p.dip, p.area, p.tinit, p.dt, p.vs,
-                                     p.den, p.rake, p.slip1, p.slip2, p.slip3});
-        const std::vector<double>* sr[3] = {&p.sr1, &p.sr2, &p.sr3};
-        for (int a = 0; a < 3; ++a) {
-          samples[a].insert(samples[a].end(), sr[a]->begin(), sr[a]->end());
-          offsets[a].push_back(static_cast<long long>(samples[a].size()));
-        }
-      }
-      while (static_cast<long>(blocks.size()) < reader.blocks_read()) blocks.push_back(0);
-    } catch (const yoffe::srf::Error& e) {
-      // A stream that failed is the file system's failure, not the file's.
-      cannot_open = in.bad();
-      read_errno = errno;
-      message = e.what();
-    } catch (const std::bad_alloc&) {
-      message = "\n";  // below
+  reading = read_srf(path, [&](yoffe::srf::Reader& reader, std::string&) {
+    version = reader.header().version;
+    comments = reader.header().comments;
+    for (const yoffe::srf::Segment& s : reader.header().segments) {
+      segments.insert(segments.end(),
+                      {s.elon, s.elat, static_cast<double>(s.nstk), static_cast<double>(s.ndip),
+                       s.len, s.wid, s.stk, s.dip, s.dtop, s.shyp, s.dhyp});
     }
-  }
+    for (auto& o : offsets) o.push_back(0);
+    Point p;
+    while (reader.next(p)) {
+      // Blocks of no points, which next() passes over, count too.
+      while (static_cast<long>(blocks.size()) < reader.blocks_read()) blocks.push_back(0);
+      ++blocks.back();
+      for (const auto field : kPointFields) fields.push_back(p.*field);
+      const std::vector<double>* sr[3] = {&p.sr1, &p.sr2, &p.sr3};
+      for (int a = 0; a < 3; ++a) {
+        samples[a].insert(samples[a].end(), sr[a]->begin(), sr[a]->end());
+        offsets[a].push_back(static_cast<long long>(samples[a].size()));
+      }
+    }
+    while (static_cast<long>(blocks.size()) < reader.blocks_read()) blocks.push_back(0);
+  });
   Py_END_ALLOW_THREADS;
-  if (cannot_open) {
-    errno = read_errno;
-    return os_error(path);
-  }
-  if (message == "\n") return PyErr_NoMemory();
-  if (!message.empty()) {
-    PyErr_SetString(PyExc_ValueError, message.c_str());
-    return nullptr;
-  }
+  if (raised(reading, path)) return nullptr;
   const auto n = static_cast<npy_intp>(fields.size() / kFields);
   PyObject* comment_list = PyList_New(static_cast<Py_ssize_t>(comments.size()));
   for (std::size_t i = 0; comment_list != nullptr && i < comments.size(); ++i) {
@@ -255,18 +300,11 @@ PyObject* write(PyObject*, PyObject* args) {
     try {
       yoffe::srf::Writer writer(file.stream(), header);
       npy_intp i = 0;
-      yoffe::srf::Point p;
+      Point p;
       for (npy_intp b = 0; b < PyArray_DIM(a[1], 0); ++b) {
         writer.begin_points(static_cast<std::size_t>(blocks[b]));
         for (long long k = 0; k < blocks[b]; ++k, ++i) {
-          const double* f = fields + i * kFields;
-          p = {f[0], f[1], f[2], f[3],  f[4],  f[5],  f[6],
-               f[7], f[8], f[9], f[10], f[11], f[12], f[13]};
-          std::vector<double>* axes[3] = {&p.sr1, &p.sr2, &p.sr3};
-          for (int axis = 0; axis < 3; ++axis) {
-            const long long* o = offsets + axis * (n + 1);
-            axes[axis]->assign(sr[axis] + o[i], sr[axis] + o[i + 1]);
-          }
+          take_point(p, i, n, fields, offsets, sr);
           writer.write(p);
         }
       }
@@ -340,36 +378,17 @@ PyObject* moment_rate_of_file(PyObject*, PyObject* args) {
   const std::string path = PyBytes_AS_STRING(path_object);
   Py_DECREF(path_object);
   std::unique_ptr<yoffe::srf::MomentRate> rate;
-  std::string message;
-  bool cannot_open = false;
-  int read_errno = 0;
+  Reading reading;
   Py_BEGIN_ALLOW_THREADS;
-  errno = 0;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    cannot_open = true;
-    read_errno = errno;
-  } else {
-    try {
-      yoffe::srf::Reader reader(in, path);
-      yoffe::srf::Point p;
-      for (long point = 1; message.empty() && reader.next(p); ++point) {
-        add_point(rate, p, dt, rigidity, point, path + ": ", message);
-      }
-    } catch (const yoffe::srf::Error& e) {
-      cannot_open = in.bad();
-      read_errno = errno;
-      message = e.what();
-    } catch (const std::bad_alloc&) {
-      message = "\n";  // out of memory
+  reading = read_srf(path, [&](yoffe::srf::Reader& reader, std::string& message) {
+    Point p;
+    for (long point = 1; message.empty() && reader.next(p); ++point) {
+      add_point(rate, p, dt, rigidity, point, path + ": ", message);
     }
-  }
+  });
   Py_END_ALLOW_THREADS;
-  if (cannot_open) {
-    errno = read_errno;
-    return os_error(path);
-  }
-  return moment_rate_result(rate.get(), message);
+  if (raised(reading, path)) return nullptr;
+  return moment_rate_result(rate.get(), "");
 }
 
 PyObject* moment_rate_of_arrays(PyObject*, PyObject* args) {
@@ -391,6 +410,9 @@ PyObject* moment_rate_of_arrays(PyObject*, PyObject* args) {
     const npy_intp n = PyArray_DIM(a[0], 0);
     const auto* fields = static_cast<const double*>(PyArray_DATA(a[0]));
     const auto* offsets = static_cast<const long long*>(PyArray_DATA(a[1]));
+    const double* sr[3] = {static_cast<const double*>(PyArray_DATA(a[2])),
+                           static_cast<const double*>(PyArray_DATA(a[3])),
+                           static_cast<const double*>(PyArray_DATA(a[4]))};
     if (PyArray_DIM(a[0], 1) != kFields || PyArray_DIM(a[1], 0) != 3 ||
         PyArray_DIM(a[1], 1) != n + 1) {
       message = "the fields and offsets disagree in shape";
@@ -403,18 +425,10 @@ PyObject* moment_rate_of_arrays(PyObject*, PyObject* args) {
         if (o[i + 1] < o[i]) message = "offsets must not decrease";
       }
     }
-    yoffe::srf::Point p;
+    Point p;
     try {
       for (npy_intp i = 0; i < n && message.empty(); ++i) {
-        const double* f = fields + i * kFields;
-        p = {f[0], f[1], f[2], f[3], f[4],  f[5],  f[6],
-             f[7], f[8], f[9], f[10], f[11], f[12], f[13]};
-        std::vector<double>* axes[3] = {&p.sr1, &p.sr2, &p.sr3};
-        for (int axis = 0; axis < 3; ++axis) {
-          const long long* o = offsets + axis * (n + 1);
-          const auto* sr = static_cast<const double*>(PyArray_DATA(a[2 + axis]));
-          axes[axis]->assign(sr + o[i], sr + o[i + 1]);
-        }
+        take_point(p, i, n, fields, offsets, sr);
         add_point(rate, p, dt, rigidity, static_cast<long>(i + 1), "", message);
       }
     } catch (const std::bad_alloc&) {
